@@ -1,0 +1,37 @@
+# Warnings and the floating-point rules every target shares.
+#
+# The noise and the shading results are compared bit for bit, so contraction
+# into fused multiply-adds and any fast-math reassociation stay off everywhere.
+add_compile_options(-Wall -Wextra -Wpedantic -ffp-contract=off -fno-fast-math)
+
+if(QM_SANITIZE)
+  add_compile_options(-fsanitize=${QM_SANITIZE} -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=${QM_SANITIZE})
+  if(QM_SANITIZE MATCHES "address|undefined")
+    add_compile_options(-fno-sanitize-recover=all)
+    add_link_options(-fno-sanitize-recover=all)
+  endif()
+endif()
+
+set(CMAKE_BUILD_RPATH_USE_ORIGIN ON)
+set(CMAKE_INSTALL_RPATH "$ORIGIN;$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+
+# qm_export_only(<target> <version-script>): hidden visibility plus a linker
+# version script, so the dynamic symbol table lists exactly our exports.
+function(qm_export_only target script)
+  set_target_properties(${target} PROPERTIES
+    C_VISIBILITY_PRESET hidden
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LINK_DEPENDS ${script})
+  target_link_options(${target} PRIVATE "LINKER:--version-script=${script}" "LINKER:--no-undefined")
+endfunction()
+
+# qm_add_gtest(<name> SOURCES ... LIBS ...): one GoogleTest executable
+# registered with CTest test by test.
+function(qm_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+endfunction()

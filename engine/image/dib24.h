@@ -1,0 +1,52 @@
+#pragma once
+// The program's pixel buffer: a bottom-up device-independent bitmap of 16, 24
+// or 48 bits per pixel, with a reader for uncompressed BMP files.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+// The 40-byte BMP info header, little-endian, as stored in files.
+struct BitmapInfoHeader {
+    uint32_t size;
+    int32_t width;
+    int32_t height;  // positive: rows stored bottom-up
+    uint16_t planes;
+    uint16_t bitCount;
+    uint32_t compression;
+    uint32_t sizeImage;
+    int32_t xPelsPerMeter;
+    int32_t yPelsPerMeter;
+    uint32_t clrUsed;
+    uint32_t clrImportant;
+};
+static_assert(sizeof(BitmapInfoHeader) == 40);
+
+struct BitmapInfo {
+    BitmapInfoHeader header;
+    uint8_t colors[4];  // one palette entry, never written
+};
+
+class dib24 {
+public:
+    dib24() = default;
+    dib24(int w, int h, int bitsPerPixel);
+
+    bool Create(int w, int h, int bitsPerPixel);
+    void UpdateLayout();
+    void Free();
+    int LoadBMP(FILE* file);  // 1 when loaded, 0 otherwise (object unchanged)
+    void Clear();             // blackens the colour bytes of every row
+
+    // Bytes per row for a width and bit count: rounded up to a multiple of 4.
+    static int32_t RowLength(int32_t w, int32_t bitCount);
+
+    BitmapInfo info{};
+    std::unique_ptr<uint8_t[]> bitmap;  // the pixel memory; null when empty
+    uint8_t* bits = nullptr;            // == bitmap.get()
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t rowBytes = 0;
+    int32_t bytesPerPixel = 0;
+};

@@ -1,0 +1,141 @@
+#include "model/node.h"
+
+#include <cmath>
+#include <cstring>
+
+Node::~Node() = default;
+
+void Node::Edit(NodeParam&) {}
+bool Node::Load(NodeStream&) { return true; }
+void Node::Save(NodeStream&) {}
+void Node::CopyFrom(const Node&) {}
+void Node::BeginRender() {}
+void Node::EndRender() {}
+
+void Node::Setup(const char* typeName, const char* typeCategory,
+                 int32_t inputCount, const ParamDesc* inputDescs,
+                 int32_t outputCountIn, const OutputDesc* outputDescs, int32_t root)
+{
+    name = typeName;
+    category = typeCategory;
+    paramCount = inputCount;
+    outputCount = outputCountIn;
+    isRoot = root != 0;
+
+    params.reset(paramCount > 0 ? new NodeParam[paramCount] : nullptr);
+    outputs.reset(outputCount > 0 ? new NodeOutput[outputCount] : nullptr);
+
+    for (int32_t i = 0; i < paramCount; ++i) {
+        const ParamDesc& d = inputDescs[i];
+        NodeParam& p = params[i];
+        p.name.assign(d.name, strnlen(d.name, sizeof d.name));
+        p.source = nullptr;
+        p.sourceOutput = 0;
+        p.connectable = d.connectable != 0;
+        p.editKind = d.editKind;
+        p.value = NodeData{};
+        p.value.type = d.dataType;
+    }
+    for (int32_t j = 0; j < outputCount; ++j) {
+        const OutputDesc& d = outputDescs[j];
+        NodeOutput& o = outputs[j];
+        o.name.assign(d.name, strnlen(d.name, sizeof d.name));
+        o.value = NodeData{};
+        o.value.type = d.dataType;
+    }
+}
+
+NodeData Node::EvaluateParam(const NodeParam& param, const EvalContext* context)
+{
+    Node* source = param.source;
+    // A link to an output the source does not have (only a damaged file can
+    // make one) counts as no link.
+    if (context == nullptr || source == nullptr ||
+        param.sourceOutput < 0 || param.sourceOutput >= source->outputCount) {
+        return param.value;
+    }
+    if (!source->evaluated) {
+        source->Evaluate(*context);
+        source->evaluated = true;
+    }
+    const NodeData& out = source->outputs[param.sourceOutput].value;
+    if (out.type != param.value.type) {
+        return NodeData::Convert(out.type, param.value.type, out);
+    }
+    return out;
+}
+
+void Node::ClearEvaluated()
+{
+    evaluated = false;
+    for (int32_t i = 0; i < paramCount; ++i) {
+        if (params[i].source != nullptr) {
+            params[i].source->ClearEvaluated();
+        }
+    }
+}
+
+void Node::DisconnectFrom(const Node* other)
+{
+    for (int32_t i = 0; i < paramCount; ++i) {
+        if (params[i].source == other) {
+            params[i].source = nullptr;
+            params[i].sourceOutput = 0;
+        }
+    }
+}
+
+std::unique_ptr<Node> Node::Clone() const
+{
+    std::unique_ptr<Node> copy = Create();
+    for (int32_t i = 0; i < paramCount && i < copy->paramCount; ++i) {
+        copy->params[i].value = params[i].value;
+    }
+    copy->CopyFrom(*this);
+    return copy;
+}
+
+void Node::SetColorDefault(int32_t index, double r, double g, double b)
+{
+    double* c = params[index].value.components;
+    c[0] = r;
+    c[1] = g;
+    c[2] = b;
+}
+
+void Node::SetFloatDefault(int32_t index, double value)
+{
+    params[index].value.components[0] = value;
+}
+
+void Node::SetVectorDefault(int32_t index, double vx, double vy, double vz)
+{
+    SetColorDefault(index, vx, vy, vz);
+}
+
+void Node::SetChoiceDefault(int32_t index, const char* options, int32_t chosen)
+{
+    params[index].value.text = options;
+    params[index].value.components[0] = chosen;
+}
+
+void Node::ReadChoice(int32_t index, int32_t& cached)
+{
+    const NodeData value = EvaluateParam(params[index], nullptr);
+    const double chosen = std::trunc(value.components[0]);
+    if (chosen >= 0.0 && chosen < ChoiceCount(value.text)) {
+        cached = static_cast<int32_t>(chosen);
+    }
+}
+
+int32_t ChoiceCount(const std::string& options)
+{
+    if (options.empty()) {
+        return 0;
+    }
+    int32_t count = 1;
+    for (char ch : options) {
+        count += ch == '\n';
+    }
+    return count;
+}

@@ -1,0 +1,167 @@
+#include "model/node_stream.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+#include "model/node.h"
+
+static_assert(std::endian::native == std::endian::little,
+              "the stream encodings assume a little-endian host");
+
+bool NodeStream::ReadExact(void* buffer, uint32_t count)
+{
+    const bool enough = Remaining() >= count;
+    std::memset(buffer, 0, count);
+    Read(buffer, count);
+    if (!enough) {
+        MarkFailed();
+    }
+    return enough;
+}
+
+void NodeStream::WriteInt(int32_t value)
+{
+    Write(&value, sizeof value);
+}
+
+int32_t NodeStream::ReadInt()
+{
+    int32_t value = 0;
+    ReadExact(&value, sizeof value);
+    return value;
+}
+
+void NodeStream::WriteDouble(double value)
+{
+    Write(&value, sizeof value);
+}
+
+double NodeStream::ReadDouble()
+{
+    double value = 0.0;
+    ReadExact(&value, sizeof value);
+    return value;
+}
+
+void NodeStream::WriteId(const Node* node)
+{
+    WriteInt(node != nullptr ? node->id : 0);
+}
+
+int32_t NodeStream::ReadId()
+{
+    return ReadInt();
+}
+
+void NodeStream::WriteString(const std::string& text)
+{
+    const size_t length = std::strlen(text.c_str());
+    WriteInt(static_cast<int32_t>(length + 1));
+    Write(text.c_str(), static_cast<uint32_t>(length + 1));
+}
+
+std::string NodeStream::ReadString()
+{
+    const int32_t n = ReadInt();
+    if (n <= 0) {
+        if (n < 0) {
+            MarkFailed();
+        }
+        return std::string();
+    }
+    if (Remaining() < static_cast<uint64_t>(n)) {
+        MarkFailed();
+        return std::string();
+    }
+    std::vector<char> bytes(static_cast<size_t>(n));
+    Read(bytes.data(), static_cast<uint32_t>(n));
+    const auto end = std::find(bytes.begin(), bytes.end(), '\0');
+    return std::string(bytes.begin(), end);
+}
+
+NFileStream::NFileStream(FILE* f) : file(f)
+{
+    struct stat st {};
+    if (file != nullptr && fstat(fileno(file), &st) == 0 && st.st_size > 0) {
+        size_ = static_cast<uint64_t>(st.st_size);
+    }
+}
+
+NFileStream::~NFileStream()
+{
+    if (file != nullptr) {
+        std::fclose(file);
+    }
+}
+
+int32_t NFileStream::Read(void* buffer, uint32_t count)
+{
+    if (file == nullptr) {
+        return 0;
+    }
+    return static_cast<int32_t>(std::fread(buffer, 1, count, file));
+}
+
+int32_t NFileStream::Write(const void* buffer, uint32_t count)
+{
+    if (file == nullptr) {
+        return 0;
+    }
+    return static_cast<int32_t>(std::fwrite(buffer, 1, count, file));
+}
+
+uint64_t NFileStream::Remaining() const
+{
+    if (file == nullptr) {
+        return 0;
+    }
+    const long at = std::ftell(file);
+    if (at < 0 || static_cast<uint64_t>(at) >= size_) {
+        return 0;
+    }
+    return size_ - static_cast<uint64_t>(at);
+}
+
+NBufferStream::NBufferStream(int32_t initialCapacity)
+    : capacity(std::max<int32_t>(initialCapacity, 0)),
+      data(new uint8_t[static_cast<size_t>(capacity)]())
+{
+}
+
+int32_t NBufferStream::Read(void* buffer, uint32_t count)
+{
+    auto* out = static_cast<uint8_t*>(buffer);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t at = static_cast<uint32_t>(position) + i;
+        out[i] = at < static_cast<uint32_t>(capacity) ? data[at] : 0;
+    }
+    position = static_cast<int32_t>(static_cast<uint32_t>(position) + count);
+    return static_cast<int32_t>(count);
+}
+
+int32_t NBufferStream::Write(const void* buffer, uint32_t count)
+{
+    const uint64_t end = static_cast<uint64_t>(static_cast<uint32_t>(position)) + count;
+    if (end >= static_cast<uint32_t>(capacity)) {
+        const uint64_t grown = std::max<uint64_t>(2ull * static_cast<uint32_t>(capacity), end);
+        auto bigger = std::make_unique<uint8_t[]>(static_cast<size_t>(grown));
+        std::memcpy(bigger.get(), data.get(), static_cast<size_t>(capacity));
+        data = std::move(bigger);
+        capacity = static_cast<int32_t>(grown);
+    }
+    std::memcpy(data.get() + position, buffer, count);
+    position = static_cast<int32_t>(end);
+    return 1;
+}
+
+uint64_t NBufferStream::Remaining() const
+{
+    if (position < 0 || position >= capacity) {
+        return 0;
+    }
+    return static_cast<uint64_t>(capacity - position);
+}

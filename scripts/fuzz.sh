@@ -15,7 +15,9 @@ for fuzzer in "$build"/engine/fuzz/fuzz_*; do
   seeds=$here/engine/fuzz/corpus/${name#fuzz_}
   work=$(mktemp -d)
   echo "fuzzing $name for ${seconds}s"
+  corpora=("$work")
+  [ -d "$seeds" ] && corpora+=("$seeds")
   "$fuzzer" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
-    "$work" ${seeds:+$( [ -d "$seeds" ] && echo "$seeds")} 2>&1 | tail -n 12
+    "${corpora[@]}" 2>&1 | tail -n 12
   rm -rf "$work"
 done

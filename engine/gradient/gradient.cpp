@@ -1,0 +1,176 @@
+#include "gradient/gradient.h"
+
+#include <algorithm>
+
+#include "model/node_stream.h"
+
+namespace {
+
+constexpr uint64_t kKeyBytes = 5 * sizeof(double);
+
+void CopyKey(const GValue& key, double rgb[3], double* alpha)
+{
+    rgb[0] = key.r;
+    rgb[1] = key.g;
+    rgb[2] = key.b;
+    if (alpha != nullptr) {
+        *alpha = key.alpha;
+    }
+}
+
+}  // namespace
+
+Gradient::~Gradient() = default;
+
+GValue* Gradient::AddKey(std::unique_ptr<GValue> key)
+{
+    keys_.push_back(std::move(key));
+    return keys_.back().get();
+}
+
+GValue* Gradient::Key(int32_t index) const
+{
+    if (index < 0 || index >= Count()) {
+        return nullptr;
+    }
+    return keys_[static_cast<size_t>(index)].get();
+}
+
+GValue* Gradient::FirstKey() const
+{
+    GValue* best = nullptr;
+    for (const auto& key : keys_) {
+        if (best == nullptr || key->position < best->position) {
+            best = key.get();
+        }
+    }
+    return best;
+}
+
+GValue* Gradient::LastKey() const
+{
+    GValue* best = nullptr;
+    for (const auto& key : keys_) {
+        if (best == nullptr || key->position > best->position) {
+            best = key.get();
+        }
+    }
+    return best;
+}
+
+GValue* Gradient::NextKey(const GValue* key) const
+{
+    const double from = key->position;
+    GValue* best = nullptr;
+    for (const auto& k : keys_) {
+        if (k->position > from && (best == nullptr || k->position < best->position)) {
+            best = k.get();
+        }
+    }
+    return best;
+}
+
+GValue* Gradient::PrevKey(const GValue* key) const
+{
+    const double from = key->position;
+    GValue* best = nullptr;
+    for (const auto& k : keys_) {
+        if (k->position < from && (best == nullptr || k->position > best->position)) {
+            best = k.get();
+        }
+    }
+    return best;
+}
+
+GValue* Gradient::KeyNear(double position, double tolerance) const
+{
+    for (const auto& key : keys_) {
+        if (key->position - tolerance <= position && position <= key->position + tolerance) {
+            return key.get();
+        }
+    }
+    return nullptr;
+}
+
+void Gradient::RemoveKey(const GValue* key)
+{
+    const auto at = std::find_if(keys_.begin(), keys_.end(),
+                                 [key](const auto& k) { return k.get() == key; });
+    if (at != keys_.end()) {
+        keys_.erase(at);
+    }
+}
+
+void Gradient::Clear()
+{
+    keys_.clear();
+}
+
+bool Gradient::GetColor(double x, double rgb[3], double* alpha) const
+{
+    if (keys_.size() < 2) {
+        return false;
+    }
+    const GValue* first = FirstKey();
+    const GValue* p = first;
+    const GValue* q = NextKey(p);
+    // Keys that all share one position (only a stored file makes them)
+    // leave no segment: the earliest stored of them serves every x.
+    if (q == nullptr) {
+        CopyKey(*first, rgb, alpha);
+        return true;
+    }
+    // Each step moves to a strictly greater position, so the walk ends.
+    while (x < p->position || x > q->position) {
+        p = q;
+        q = NextKey(p);
+        if (q == nullptr) {
+            CopyKey(x > p->position ? *p : *first, rgb, alpha);
+            return true;
+        }
+    }
+    const double t = (x - p->position) / (q->position - p->position);
+    rgb[0] = (1.0 - t) * p->r + t * q->r;
+    rgb[1] = (1.0 - t) * p->g + t * q->g;
+    rgb[2] = (1.0 - t) * p->b + t * q->b;
+    if (alpha != nullptr) {
+        *alpha = (1.0 - t) * p->alpha + t * q->alpha;
+    }
+    return true;
+}
+
+void Gradient::Save(NodeStream& stream) const
+{
+    stream.WriteInt(Count());
+    for (const auto& key : keys_) {
+        stream.WriteDouble(key->r);
+        stream.WriteDouble(key->g);
+        stream.WriteDouble(key->b);
+        stream.WriteDouble(key->alpha);
+        stream.WriteDouble(key->position);
+    }
+}
+
+bool Gradient::Load(NodeStream& stream)
+{
+    // A block too short for its count, or for the keys its count announces,
+    // is damaged: refuse it before allocating anything from the count.
+    if (stream.Remaining() < sizeof(int32_t)) {
+        return false;
+    }
+    const int32_t count = stream.ReadInt();
+    if (count > 0 && static_cast<uint64_t>(count) * kKeyBytes > stream.Remaining()) {
+        return false;
+    }
+    Clear();
+    for (int32_t i = 0; i < count; ++i) {
+        auto key = std::make_unique<GValue>();
+        key->r = stream.ReadDouble();
+        key->g = stream.ReadDouble();
+        key->b = stream.ReadDouble();
+        key->alpha = stream.ReadDouble();
+        key->position = stream.ReadDouble();
+        AddKey(std::move(key));
+    }
+    return true;
+}

@@ -60,6 +60,9 @@ GValue* Gradient::LastKey() const
 
 GValue* Gradient::NextKey(const GValue* key) const
 {
+    if (key == nullptr) {
+        return nullptr;
+    }
     const double from = key->position;
     GValue* best = nullptr;
     for (const auto& k : keys_) {
@@ -72,6 +75,9 @@ GValue* Gradient::NextKey(const GValue* key) const
 
 GValue* Gradient::PrevKey(const GValue* key) const
 {
+    if (key == nullptr) {
+        return nullptr;
+    }
     const double from = key->position;
     GValue* best = nullptr;
     for (const auto& k : keys_) {

@@ -38,7 +38,7 @@ public:
     GValue* LastKey() const;
     // The key with the least position strictly above (greatest strictly
     // below) key's position; null when there is none. Only key's position is
-    // read: it need not belong to this gradient.
+    // read: it need not belong to this gradient. A null key gives null.
     GValue* NextKey(const GValue* key) const;
     GValue* PrevKey(const GValue* key) const;
     // The first stored key with key.position - tolerance <= position <=

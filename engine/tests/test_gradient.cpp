@@ -64,6 +64,8 @@ TEST(Gradient, LookupsWorkByPositionNotStorageOrder)
     const GValue probe{0.5};
     EXPECT_EQ(g.NextKey(&probe), g.Key(0));
     EXPECT_EQ(g.PrevKey(&probe), g.Key(1));
+    EXPECT_EQ(g.NextKey(nullptr), nullptr);
+    EXPECT_EQ(g.PrevKey(nullptr), nullptr);
 
     const Gradient empty;
     EXPECT_EQ(empty.FirstKey(), nullptr);

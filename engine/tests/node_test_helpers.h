@@ -57,7 +57,7 @@ inline void SetColor(Node& node, int32_t input, double r, double g, double b)
 }
 
 // Runs one sample on node as a renderer does and returns output 0.
-inline std::array<double, 3> Run(Node& node, const EvalContext& context)
+inline std::array<double, 3> Sample(Node& node, const EvalContext& context)
 {
     node.ClearEvaluated();
     node.Evaluate(context);
@@ -65,10 +65,17 @@ inline std::array<double, 3> Run(Node& node, const EvalContext& context)
     return {v[0], v[1], v[2]};
 }
 
-inline std::array<double, 3> Run(Node& node)
+inline std::array<double, 3> Sample(Node& node)
 {
     const EvalContext context{};
-    return Run(node, context);
+    return Sample(node, context);
+}
+
+inline void ExpectRgb(const std::array<double, 3>& v, double r, double g, double b)
+{
+    EXPECT_DOUBLE_EQ(v[0], r);
+    EXPECT_DOUBLE_EQ(v[1], g);
+    EXPECT_DOUBLE_EQ(v[2], b);
 }
 
 // One input as a stored file relies on it.

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <typeinfo>
 
 #include "model/node.h"
 
@@ -69,6 +70,12 @@ inline std::array<double, 3> Sample(Node& node)
 {
     const EvalContext context{};
     return Sample(node, context);
+}
+
+// Both nodes are of the same dynamic type.
+inline bool SameType(const Node& a, const Node& b)
+{
+    return typeid(a) == typeid(b);
 }
 
 inline void ExpectRgb(const std::array<double, 3>& v, double r, double g, double b)

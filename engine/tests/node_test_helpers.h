@@ -86,7 +86,7 @@ inline void ExpectRgb(const std::array<double, 3>& v, double r, double g, double
 }
 
 // One input as a stored file relies on it.
-struct PortSpec {
+struct ExpectedPort {
     std::string name;
     int32_t dataType;
     int32_t editKind;
@@ -96,7 +96,7 @@ struct PortSpec {
 };
 
 inline void ExpectPorts(const Node& node, const char* name, const char* category,
-                        std::initializer_list<PortSpec> inputs, const char* outputName,
+                        std::initializer_list<ExpectedPort> inputs, const char* outputName,
                         int32_t outputType)
 {
     EXPECT_EQ(node.name, name);
@@ -104,42 +104,42 @@ inline void ExpectPorts(const Node& node, const char* name, const char* category
     EXPECT_FALSE(node.isRoot);
     ASSERT_EQ(node.paramCount, static_cast<int32_t>(inputs.size())) << name;
     int32_t i = 0;
-    for (const PortSpec& spec : inputs) {
+    for (const ExpectedPort& want : inputs) {
         const NodeParam& p = node.params[i++];
-        SCOPED_TRACE(std::string(name) + "." + spec.name);
-        EXPECT_EQ(p.name, spec.name);
-        EXPECT_EQ(p.value.type, spec.dataType);
-        EXPECT_EQ(p.editKind, spec.editKind);
-        EXPECT_EQ(p.connectable, spec.connectable);
+        SCOPED_TRACE(std::string(name) + "." + want.name);
+        EXPECT_EQ(p.name, want.name);
+        EXPECT_EQ(p.value.type, want.dataType);
+        EXPECT_EQ(p.editKind, want.editKind);
+        EXPECT_EQ(p.connectable, want.connectable);
         EXPECT_EQ(p.source, nullptr);
         for (int c = 0; c < 3; ++c) {
-            EXPECT_EQ(p.value.components[c], spec.value[c]) << "component " << c;
+            EXPECT_EQ(p.value.components[c], want.value[c]) << "component " << c;
         }
-        EXPECT_EQ(p.value.text, spec.text);
+        EXPECT_EQ(p.value.text, want.text);
     }
     ASSERT_EQ(node.outputCount, 1) << name;
     EXPECT_EQ(node.outputs[0].name, outputName);
     EXPECT_EQ(node.outputs[0].value.type, outputType);
 }
 
-inline PortSpec Colour(const char* name, double r, double g, double b)
+inline ExpectedPort Colour(const char* name, double r, double g, double b)
 {
-    return PortSpec{name, DATA_COLOR, EDIT_COLOR, true, {r, g, b}, ""};
+    return ExpectedPort{name, DATA_COLOR, EDIT_COLOR, true, {r, g, b}, ""};
 }
 
-inline PortSpec Float(const char* name, double v)
+inline ExpectedPort Float(const char* name, double v)
 {
-    return PortSpec{name, DATA_FLOAT, EDIT_FLOAT, true, {v, 0.0, 0.0}, ""};
+    return ExpectedPort{name, DATA_FLOAT, EDIT_FLOAT, true, {v, 0.0, 0.0}, ""};
 }
 
-inline PortSpec Vector(const char* name, double x, double y, double z)
+inline ExpectedPort Vector(const char* name, double x, double y, double z)
 {
-    return PortSpec{name, DATA_VECTOR, EDIT_VECTOR, true, {x, y, z}, ""};
+    return ExpectedPort{name, DATA_VECTOR, EDIT_VECTOR, true, {x, y, z}, ""};
 }
 
-inline PortSpec Choice(const char* name, const char* options, double chosen)
+inline ExpectedPort Choice(const char* name, const char* options, double chosen)
 {
-    return PortSpec{name, DATA_STRING, EDIT_CHOICE, false, {chosen, 0.0, 0.0}, options};
+    return ExpectedPort{name, DATA_STRING, EDIT_CHOICE, false, {chosen, 0.0, 0.0}, options};
 }
 
 }  // namespace nodetest

@@ -1,0 +1,204 @@
+#include "nodes/operator_nodes.h"
+
+#include <cmath>
+
+namespace {
+
+const char kCategory[] = "Operator";
+
+const ParamDesc kMixInputs[] = {
+    {"value1", DATA_COLOR, EDIT_COLOR, 1},
+    {"value2", DATA_COLOR, EDIT_COLOR, 1},
+    {"mixrate", DATA_COLOR, EDIT_COLOR, 1},
+};
+const ParamDesc kTwoValueInputs[] = {
+    {"value1", DATA_COLOR, EDIT_COLOR, 1},
+    {"value2", DATA_COLOR, EDIT_COLOR, 1},
+};
+const ParamDesc kInvertInputs[] = {
+    {"value", DATA_COLOR, EDIT_COLOR, 1},
+};
+const ParamDesc kPowInputs[] = {
+    {"value", DATA_COLOR, EDIT_COLOR, 1},
+    {"coefficient", DATA_FLOAT, EDIT_FLOAT, 1},
+};
+const ParamDesc kRangeInputs[] = {
+    {"top", DATA_FLOAT, EDIT_FLOAT, 1},
+    {"bottom", DATA_FLOAT, EDIT_FLOAT, 1},
+    {"input", DATA_COLOR, EDIT_COLOR, 1},
+};
+const OutputDesc kResult[] = {{"result", DATA_COLOR}};
+
+template <typename T>
+std::unique_ptr<T> Make(const char* name, int32_t inputCount, const ParamDesc* inputs)
+{
+    auto node = std::make_unique<T>();
+    node->Setup(name, kCategory, inputCount, inputs, 1, kResult, 0);
+    return node;
+}
+
+// Both of "value1" and "value2" evaluated, then op applied per channel.
+template <typename Op>
+void EvaluateTwoValues(Node& node, const EvalContext& context, Op op)
+{
+    const NodeData value1 = node.EvaluateParam(node.params[0], &context);
+    const NodeData value2 = node.EvaluateParam(node.params[1], &context);
+    double* result = node.outputs[0].value.components;
+    for (int c = 0; c < 3; ++c) {
+        result[c] = op(value1.components[c], value2.components[c]);
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<Node> NMix::New()
+{
+    auto node = Make<NMix>("mix", 3, kMixInputs);
+    node->SetColorDefault(0, 1.0, 1.0, 1.0);
+    node->SetColorDefault(1, 0.0, 0.0, 0.0);
+    node->SetColorDefault(2, 1.0, 1.0, 1.0);
+    return node;
+}
+
+void NMix::Evaluate(const EvalContext& context)
+{
+    const NodeData value1 = Input(0, context);
+    const NodeData value2 = Input(1, context);
+    const NodeData mixrate = Input(2, context);
+    double* result = outputs[0].value.components;
+    for (int c = 0; c < 3; ++c) {
+        double m = mixrate.components[c];
+        if (m >= 1.0) {
+            m = 1.0;
+        } else if (m <= 0.0) {
+            m = 0.0;
+        }
+        result[c] = (1.0 - m) * value2.components[c] + m * value1.components[c];
+    }
+}
+
+std::unique_ptr<Node> NAdd::New()
+{
+    auto node = Make<NAdd>("add", 2, kTwoValueInputs);
+    node->SetColorDefault(0, 1.0, 1.0, 1.0);
+    node->SetColorDefault(1, 0.0, 0.0, 0.0);
+    return node;
+}
+
+void NAdd::Evaluate(const EvalContext& context)
+{
+    EvaluateTwoValues(*this, context, [](double a, double b) { return a + b; });
+}
+
+std::unique_ptr<Node> NSub::New()
+{
+    auto node = Make<NSub>("subtract", 2, kTwoValueInputs);
+    node->SetColorDefault(0, 1.0, 1.0, 1.0);
+    node->SetColorDefault(1, 0.0, 0.0, 0.0);
+    return node;
+}
+
+void NSub::Evaluate(const EvalContext& context)
+{
+    EvaluateTwoValues(*this, context, [](double a, double b) { return a - b; });
+}
+
+std::unique_ptr<Node> NMul::New()
+{
+    auto node = Make<NMul>("multiply", 2, kTwoValueInputs);
+    node->SetColorDefault(0, 1.0, 1.0, 1.0);
+    node->SetColorDefault(1, 0.0, 0.0, 0.0);
+    return node;
+}
+
+void NMul::Evaluate(const EvalContext& context)
+{
+    EvaluateTwoValues(*this, context, [](double a, double b) { return a * b; });
+}
+
+std::unique_ptr<Node> NInvert::New()
+{
+    auto node = Make<NInvert>("invert", 1, kInvertInputs);
+    node->SetColorDefault(0, 1.0, 1.0, 1.0);
+    return node;
+}
+
+void NInvert::Evaluate(const EvalContext& context)
+{
+    const NodeData value = Input(0, context);
+    double* result = outputs[0].value.components;
+    for (int c = 0; c < 3; ++c) {
+        result[c] = 1.0 - value.components[c];
+    }
+}
+
+std::unique_ptr<Node> NPow::New()
+{
+    auto node = Make<NPow>("pow", 2, kPowInputs);
+    node->SetColorDefault(0, 1.0, 1.0, 1.0);
+    node->SetFloatDefault(1, 2.0);
+    return node;
+}
+
+void NPow::Evaluate(const EvalContext& context)
+{
+    const NodeData value = Input(0, context);
+    const double coefficient = Input(1, context).components[0];
+    double* result = outputs[0].value.components;
+    for (int c = 0; c < 3; ++c) {
+        result[c] = std::pow(value.components[c], coefficient);
+    }
+}
+
+std::unique_ptr<Node> NClamp::New()
+{
+    auto node = Make<NClamp>("clamp", 3, kRangeInputs);
+    node->SetFloatDefault(0, 1.0);
+    node->SetFloatDefault(1, 0.0);
+    node->SetColorDefault(2, 0.0, 0.0, 0.0);
+    return node;
+}
+
+void NClamp::Evaluate(const EvalContext& context)
+{
+    const double top = Input(0, context).components[0];
+    const double bottom = Input(1, context).components[0];
+    const NodeData input = Input(2, context);
+    double* result = outputs[0].value.components;
+    for (int c = 0; c < 3; ++c) {
+        // Lower bound first, upper bound last: bottom above top gives top.
+        const double t = bottom > input.components[c] ? bottom : input.components[c];
+        result[c] = t > top ? top : t;
+    }
+}
+
+std::unique_ptr<Node> NSmoothStep::New()
+{
+    auto node = Make<NSmoothStep>("smoothstep", 3, kRangeInputs);
+    node->SetFloatDefault(0, 1.0);
+    node->SetFloatDefault(1, 0.0);
+    node->SetColorDefault(2, 0.0, 0.0, 0.0);
+    return node;
+}
+
+void NSmoothStep::Evaluate(const EvalContext& context)
+{
+    const double top = Input(0, context).components[0];
+    const double bottom = Input(1, context).components[0];
+    const NodeData input = Input(2, context);
+    double* result = outputs[0].value.components;
+    for (int c = 0; c < 3; ++c) {
+        const double x = input.components[c];
+        if (x > top) {
+            result[c] = 1.0;
+        } else if (x < bottom) {
+            result[c] = 0.0;
+        } else if (top == bottom && x == top) {
+            // The input sits on a zero-width step: it equals top, which gives 1.
+            result[c] = 1.0;
+        } else {
+            const double t = (x - bottom) / (top - bottom);
+            result[c] = 3.0 * t * t - 2.0 * t * t * t;
+        }
+    }
+}

@@ -90,6 +90,8 @@ bool Image::Load(const char* fileName) {
     alpha = std::move(newAlpha);
     struct stat st{};
     if (::stat(fileName, &st) == 0) fileTime = static_cast<int32_t>(st.st_mtime);
-    name = fileName;
+    // A reload passes the image's own name: leave the string untouched then,
+    // so that a handle comparing names outside the lock reads a stable text.
+    if (name != fileName) name = fileName;
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <unistd.h>
 
 #include "image/dib24.h"
 #include "image_test_files.h"
@@ -213,6 +214,22 @@ TEST(Dib24, RefusedFilesKeepThePreviousPicture) {
     }
     dib24 d;
     EXPECT_EQ(d.LoadBMP(nullptr), 0);
+}
+
+TEST(Dib24, StreamThatCannotTellItsLengthIsRefused) {
+    // The reader checks every size against the bytes the file still holds;
+    // a pipe cannot say, so it is refused rather than trusted.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const std::vector<uint8_t> bytes = Encode(Patterned(2, 2, 24));
+    ASSERT_EQ(write(fds[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    close(fds[1]);
+    FILE* in = fdopen(fds[0], "rb");
+    ASSERT_NE(in, nullptr);
+    dib24 d;
+    EXPECT_EQ(d.LoadBMP(in), 0);
+    EXPECT_EQ(d.bits, nullptr);
+    fclose(in);
 }
 
 TEST(Dib24, HeaderFieldsAreKeptAsRead) {

@@ -259,7 +259,7 @@ TEST_F(ImageCacheTest, FailedReloadKeepsTheOldPixels) {
 
     // A file that grows but whose pixels are cut short is refused too.
     std::vector<uint8_t> cut = Encode(Flat24(16, 16, 0xFFFFFF));
-    cut.resize(cut.size() - 5);
+    cut.erase(cut.end() - 5, cut.end());
     WriteFile(path, cut);
     SetModificationTime(path, 700);
     Give(path);

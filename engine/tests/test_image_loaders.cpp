@@ -200,3 +200,22 @@ TEST(ImageLoaders, BmpLoaderRefusesAPictureThatChangedSizeSinceItsInfo) {
     EXPECT_EQ(BmpImageLoad(path.c_str(), rgb.data(), nullptr), 1);
     EXPECT_EQ(rgb[0], 0x10);
 }
+
+TEST(ImageLoaders, ExitLeavesNoLoaderAndStartUpRebuildsTheRegistry) {
+    InitImageLoaderMan();
+    TempDir dir;
+    const std::string path = dir.File("one.bmp");
+    WriteFile(path, Encode(Flat24(1, 1, 0)));
+    int32_t w = 0, h = 0;
+    ASSERT_TRUE(GetImageInfo(path.c_str(), &w, &h, nullptr));
+
+    ExitImageLoaderMan();
+    EXPECT_EQ(TheImageLoaderMan(), nullptr);
+    EXPECT_FALSE(GetImageInfo(path.c_str(), &w, &h, nullptr));
+    RegisterImageLoader("qmlate", &FakeInfo, &FakeLoad);  // no registry: ignored
+
+    InitImageLoaderMan();
+    ASSERT_NE(TheImageLoaderMan(), nullptr);
+    EXPECT_EQ(TheImageLoaderMan()->LoaderCount(), 1u);
+    EXPECT_TRUE(GetImageInfo(path.c_str(), &w, &h, nullptr));
+}

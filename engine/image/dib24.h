@@ -32,6 +32,8 @@ class dib24 {
 public:
     dib24() = default;
     dib24(int w, int h, int bitsPerPixel);
+    dib24(const dib24&) = delete;
+    dib24& operator=(const dib24&) = delete;
 
     bool Create(int w, int h, int bitsPerPixel);
     void UpdateLayout();
@@ -40,7 +42,8 @@ public:
     void Clear();             // blackens the colour bytes of every row
 
     // Bytes per row for a width and bit count: rounded up to a multiple of 4.
-    static int32_t RowLength(int32_t w, int32_t bitCount);
+    // Computed in 64 bits so that a hostile width cannot overflow it.
+    static int64_t RowLength(int64_t w, int32_t bitCount);
 
     BitmapInfo info{};
     std::unique_ptr<uint8_t[]> bitmap;  // the pixel memory; null when empty

@@ -3,17 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/texture_space.h"
 #include "image/image.h"
 
 namespace {
-
-// Brings a coordinate into [0, 1]; negative values count back from 1.
-// TODO(merge): the same as Wrap01 of the texture-space geometry; use that one
-// once it is in the tree.
-double Wrap01Local(double x) {
-    const double f = std::fmod(std::fabs(x), 1.0);
-    return x >= 0.0 ? f : 1.0 - f;
-}
 
 constexpr long double kInv255 = 1.0L / 255.0L;
 
@@ -94,8 +87,8 @@ void Image::Sample(double s, double t, double du, double dv, double blur, int mo
         level.h /= 2;
     }
 
-    const double s2 = Wrap01Local(s + du);
-    const double t2 = Wrap01Local(t + dv);
+    const double s2 = Wrap01(s + du);
+    const double t2 = Wrap01(t + dv);
     const Tap t1 = Bilinear(*this, level, s, t);
     const Tap tS = Bilinear(*this, level, s2, t);
     const Tap tT = Bilinear(*this, level, s, t2);

@@ -377,7 +377,8 @@ TEST_F(NodeListTest, NestedLoadsAreBoundedAndTheBoundRecovers)
     // nesting count is unwound, so the full depth is available again.
     Bytes badInner = StreamBuilder().Int(1).Record("Operator", "invert", {{5, 0, {}, ""}}).Done();
     StreamBuilder outer;
-    outer.Int(1).Record("Macro", "macro", {{}}, StreamBuilder().Int(1).Record("Macro", "macro", {{}}, badInner).Done());
+    outer.Int(2).Record("Operator", "invert", {{}});
+    outer.Record("Macro", "macro", {{}}, StreamBuilder().Int(1).Record("Macro", "macro", {{}}, badInner).Done());
     NodeList thrown;
     EXPECT_THROW(LoadBytes(thrown, outer.Done(), *factory), std::out_of_range);
     EXPECT_TRUE(thrown.nodes.empty());

@@ -179,7 +179,10 @@ bool NodeList::ReadRecords(NodeStream& stream, const NodeFactory& factory,
         const std::string category = stream.ReadString();
         const std::string typeName = stream.ReadString();
         const Node* prototype = factory.Find(typeName, category);
-        std::unique_ptr<Node> node = prototype != nullptr ? prototype->Create() : N_Null::New();
+        std::unique_ptr<Node> node = prototype != nullptr ? prototype->Create() : nullptr;
+        if (node == nullptr) {
+            node = N_Null::New();  // unknown type, or a prototype that made nothing
+        }
 
         node->x = stream.ReadInt();
         node->y = stream.ReadInt();

@@ -1,0 +1,74 @@
+#include "registry/builtin_nodes.h"
+
+#include <cstdint>
+#include <memory>
+
+#include "nodes/root_node.h"
+#include "registry/node_factory.h"
+
+namespace {
+
+struct BuiltinNode {
+    std::unique_ptr<Node> (*make)();
+    int32_t imageIndex;
+};
+
+// The fixed registration order. Categories first appear in this order, so the
+// palette shows Root, Macro, Gradient, Slope, External, Operator, Compose,
+// Noise, Animate, then the plug-in categories. Never reorder: the order and
+// the image indexes are what the palette and its pictures rely on.
+//
+//  #  category    node name         class         image
+//  1  "Root"      "root"            NRoot          2
+//  2  "Macro"     "macro"           NMacro         3
+//  3  "Macro"     "macro root"      NMacroRoot     3
+//  4  "Gradient"  "color gradient"  NGradientC     4
+//  5  "Gradient"  "value gradient"  NGradientV     4
+//  6  "Slope"     "incident"        NIncident      5
+//  7  "Slope"     "slope"           NSlope         5
+//  8  "Slope"     "slope2"          NSlope2        5
+//  9  "External"  "image"           NImage         6
+// 10  "Operator"  "mix"             NMix           7
+// 11  "Operator"  "add"             NAdd           7
+// 12  "Operator"  "subtract"        NSub           7
+// 13  "Operator"  "multiply"        NMul           7
+// 14  "Operator"  "invert"          NInvert        7
+// 15  "Operator"  "pow"             NPow           7
+// 16  "Operator"  "clamp"           NClamp         7
+// 17  "Operator"  "smoothstep"      NSmoothStep    7
+// 18  "Compose"   "compose"         NCompose       8
+// 19  "Compose"   "multiply"        NCompMul       8
+// 20  "Compose"   "screen"          NScreen        8
+// 21  "Compose"   "overlay"         NOverlay       8
+// 22  "Compose"   "softlight"       NSoftLight     8
+// 23  "Compose"   "hardlight"       NHardLight     8
+// 24  "Compose"   "color dodge"     NCDodge        8
+// 25  "Compose"   "color burn"      NCBurn         8
+// 26  "Compose"   "lighten"         NLighten       8
+// 27  "Compose"   "darken"          NDarken        8
+// 28  "Compose"   "difference"      NDifference    8
+// 29  "Compose"   "exclusion"       NExclusion     8
+// 30  "Noise"     "noise"           NNoise         9
+// 31  "Noise"     "turbulence"      NTurbulence    9
+// 32  "Noise"     "fBm"             NfBm           9
+// 33  "Noise"     "voronoi"         NVoronoi       9
+// 34  "Noise"     "crumple"         NCrumple       9
+// 35  "Noise"     "crumple2"        NCrumple2      9
+// 36  "Animate"   "time"            NTime         10
+// 37  "Animate"   "velocity"        NVelocity     10
+//
+// Node plug-in types follow with image index 11, added by the plug-in loader.
+// Each row below is one row of this table; a type takes its row here when its
+// class exists.
+const BuiltinNode kBuiltinNodes[] = {
+    {&NRoot::New, 2},
+};
+
+}  // namespace
+
+void RegisterBuiltinNodes(NodeFactory& factory)
+{
+    for (const BuiltinNode& row : kBuiltinNodes) {
+        factory.Add(row.make(), row.imageIndex);
+    }
+}

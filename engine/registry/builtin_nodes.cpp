@@ -3,7 +3,12 @@
 #include <cstdint>
 #include <memory>
 
+#include "gradient/gradient_nodes.h"
+#include "nodes/animation_nodes.h"
+#include "nodes/blend_nodes.h"
+#include "nodes/operator_nodes.h"
 #include "nodes/root_node.h"
+#include "nodes/slope_nodes.h"
 #include "registry/node_factory.h"
 
 namespace {
@@ -62,6 +67,33 @@ struct BuiltinNode {
 // class exists.
 const BuiltinNode kBuiltinNodes[] = {
     {&NRoot::New, 2},
+    {&NGradientC::New, 4},
+    {&NGradientV::New, 4},
+    {&NIncident::New, 5},
+    {&NSlope::New, 5},
+    {&NSlope2::New, 5},
+    {&NMix::New, 7},
+    {&NAdd::New, 7},
+    {&NSub::New, 7},
+    {&NMul::New, 7},
+    {&NInvert::New, 7},
+    {&NPow::New, 7},
+    {&NClamp::New, 7},
+    {&NSmoothStep::New, 7},
+    {&NCompose::New, 8},
+    {&NCompMul::New, 8},
+    {&NScreen::New, 8},
+    {&NOverlay::New, 8},
+    {&NSoftLight::New, 8},
+    {&NHardLight::New, 8},
+    {&NCDodge::New, 8},
+    {&NCBurn::New, 8},
+    {&NLighten::New, 8},
+    {&NDarken::New, 8},
+    {&NDifference::New, 8},
+    {&NExclusion::New, 8},
+    {&NTime::New, 10},
+    {&NVelocity::New, 10},
 };
 
 }  // namespace

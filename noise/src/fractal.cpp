@@ -2,29 +2,6 @@
 #include "granulix.h"
 #include "granulix_internal.h"
 
-namespace granulix {
-
-double spline_eval(double x, int32_t nknots, const double* knots) {
-  if (nknots < 4) return 0.0;  // fewer than one span; the knots are not read
-  const int32_t nspans = nknots - 3;
-  if (!(x >= 0.0))
-    x = 0.0;  // below 0, or NaN
-  else if (x > 1.0)
-    x = 1.0;
-  double t = x * nspans;
-  const int32_t span = static_cast<int32_t>(t);
-  if (span >= nspans) return knots[nknots - 2];  // the end of the last span
-  t = t - span;
-  const double* k = knots + span;
-  const double c0 = k[1];
-  const double c1 = -0.5 * k[0] + 0.5 * k[2];
-  const double c2 = k[0] - 2.5 * k[1] + 2.0 * k[2] - 0.5 * k[3];
-  const double c3 = -0.5 * k[0] + 1.5 * k[1] - 1.5 * k[2] + 0.5 * k[3];
-  return c0 + t * (c1 + t * (c2 + t * c3));
-}
-
-}  // namespace granulix
-
 using granulix::noise3;
 
 extern "C" {

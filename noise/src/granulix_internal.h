@@ -114,7 +114,40 @@ inline int32_t cell_index(int k, int32_t a, int32_t b, int32_t c, int32_t d) {
 }
 
 // Radial filter at squared distance d2 (builds filter_table on first need).
-double filter_weight(double d2);
+inline double filter_weight(double d2) {
+  if (d2 >= 4.0) return 0.0;
+  if (!filter_built) {
+    init_filter_table();
+    filter_built = 1;
+  }
+  // d2 is a sum of squares, so the rounded index is floor(s) = trunc(s) in 0..400;
+  // a NaN distance weighs nothing.
+  const double s = d2 * 100.0 + 0.5;
+  if (!(s >= 0.0)) return 0.0;
+  const int idx = static_cast<int>(s);
+  if (idx >= 401) return 0.0;
+  return filter_table[idx];
+}
+
+// Catmull-Rom spline through nknots knots at x in [0, 1] (the export `spline`).
+inline double spline_eval(double x, int32_t nknots, const double* knots) {
+  if (nknots < 4) return 0.0;  // fewer than one span; the knots are not read
+  const int32_t nspans = nknots - 3;
+  if (!(x >= 0.0))
+    x = 0.0;  // below 0, or NaN
+  else if (x > 1.0)
+    x = 1.0;
+  double t = x * nspans;
+  const int32_t span = static_cast<int32_t>(t);
+  if (span >= nspans) return knots[nknots - 2];  // the end of the last span
+  t = t - span;
+  const double* k = knots + span;
+  const double c0 = k[1];
+  const double c1 = -0.5 * k[0] + 0.5 * k[2];
+  const double c2 = k[0] - 2.5 * k[1] + 2.0 * k[2] - 0.5 * k[3];
+  const double c3 = -0.5 * k[0] + 1.5 * k[1] - 1.5 * k[2] + 0.5 * k[3];
+  return c0 + t * (c1 + t * (c2 + t * c3));
+}
 
 // Cores shared between the exports.
 double noise1(double x);
@@ -122,7 +155,6 @@ double noise2(const double* p);
 double noise3(const double* p);
 double value_noise3(const double* p);
 double gradient_noise3(const double* p);
-double spline_eval(double x, int32_t nknots, const double* knots);
 void voronoi_f1_core(const double* P, double jitter, double* f1, double* pos1);
 void voronoi_f1f2_core(const double* P, double jitter, double* f1, double* pos1, double* f2,
                        double* pos2);

@@ -164,19 +164,4 @@ void init_cell_tables() {
   for (double& v : cell_values) v = draw_signed();
 }
 
-double filter_weight(double d2) {
-  if (d2 >= 4.0) return 0.0;
-  if (!filter_built) {
-    init_filter_table();
-    filter_built = 1;
-  }
-  // d2 is a sum of squares, so the rounded index is floor(s) = trunc(s) in 0..400;
-  // a NaN distance weighs nothing.
-  const double s = d2 * 100.0 + 0.5;
-  if (!(s >= 0.0)) return 0.0;
-  const int idx = static_cast<int>(s);
-  if (idx >= 401) return 0.0;
-  return filter_table[idx];
-}
-
 }  // namespace granulix

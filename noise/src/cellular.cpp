@@ -1,0 +1,196 @@
+// Cell noise over the 2048-periodic integer lattice and the Voronoi distances
+// to jittered feature points, one per unit cell.
+#include "granulix.h"
+#include "granulix_internal.h"
+
+namespace granulix {
+namespace {
+
+// The Voronoi search over the 27 cells around P. The running best positions
+// are kept here and written out at the end, so outputs may alias P.
+template <bool kSecond>
+inline void voronoi_search(const double* P, double jitter, double& d1, double* pos1, double& d2,
+                           double* pos2) {
+  ensure_cell_tables();
+  const double P0 = P[0], P1 = P[1], P2 = P[2];
+  d1 = 1000.0;
+  d2 = 1000.0;
+  // A distance that no candidate beats keeps the query point as its position.
+  double best1[3] = {P0, P1, P2};
+  double best2[3] = {P0, P1, P2};
+
+  // Candidate centres and their cells along each axis (candidate i on an axis
+  // has centre floor(P) + 0.5 + i whatever the other two axes are).
+  double cx[3], cy[3], cz[3];
+  int32_t ix[3], iy[3], iz[3];
+  const double c0 = std::floor(P0) + 0.5, c1 = std::floor(P1) + 0.5, c2 = std::floor(P2) + 0.5;
+  for (int n = 0; n < 3; ++n) {
+    cx[n] = c0 + (n - 1);
+    cy[n] = c1 + (n - 1);
+    cz[n] = c2 + (n - 1);
+    ix[n] = floor_int32(cx[n]);
+    iy[n] = floor_int32(cy[n]);
+    iz[n] = floor_int32(cz[n]);
+  }
+
+  for (int i = 0; i < 3; ++i) {
+    const int32_t hx0 = cell_index(0, ix[i]);
+    const int32_t hx1 = cell_index(1, ix[i]);
+    const int32_t hx2 = cell_index(2, ix[i]);
+    for (int j = 0; j < 3; ++j) {
+      const int32_t hy0 = cell_step(0, hx0, iy[j]);
+      const int32_t hy1 = cell_step(1, hx1, iy[j]);
+      const int32_t hy2 = cell_step(2, hx2, iy[j]);
+      for (int k = 0; k < 3; ++k) {
+        const double o0 = cell_values[cell_step(0, hy0, iz[k])];
+        const double o1 = cell_values[cell_step(1, hy1, iz[k])];
+        const double o2 = cell_values[cell_step(2, hy2, iz[k])];
+        const double F0 = cx[i] + (o0 * jitter) * 0.5;
+        const double F1 = cy[j] + (o1 * jitter) * 0.5;
+        const double F2 = cz[k] + (o2 * jitter) * 0.5;
+        const double dx = F0 - P0, dy = F1 - P1, dz = F2 - P2;
+        const double d = dx * dx + (dy * dy + dz * dz);
+        if (d < d1) {
+          if constexpr (kSecond) {
+            d2 = d1;
+            best2[0] = best1[0];
+            best2[1] = best1[1];
+            best2[2] = best1[2];
+          }
+          d1 = d;
+          best1[0] = F0;
+          best1[1] = F1;
+          best1[2] = F2;
+        } else if (kSecond && d < d2) {
+          d2 = d;
+          best2[0] = F0;
+          best2[1] = F1;
+          best2[2] = F2;
+        }
+      }
+    }
+  }
+  pos1[0] = best1[0];
+  pos1[1] = best1[1];
+  pos1[2] = best1[2];
+  if constexpr (kSecond) {
+    pos2[0] = best2[0];
+    pos2[1] = best2[1];
+    pos2[2] = best2[2];
+  }
+}
+
+}  // namespace
+
+void voronoi_f1_core(const double* P, double jitter, double* f1, double* pos1) {
+  double d1, d2;
+  voronoi_search<false>(P, jitter, d1, pos1, d2, nullptr);
+  *f1 = std::sqrt(d1);
+}
+
+void voronoi_f1f2_core(const double* P, double jitter, double* f1, double* pos1, double* f2,
+                       double* pos2) {
+  double d1, d2;
+  voronoi_search<true>(P, jitter, d1, pos1, d2, pos2);
+  *f1 = std::sqrt(d1);
+  *f2 = std::sqrt(d2);
+}
+
+}  // namespace granulix
+
+using namespace granulix;
+
+extern "C" {
+
+double cellnoise1(double x) {
+  ensure_cell_tables();
+  return cell_values[cell_index(0, floor_int32(x))];
+}
+
+double cellnoise2(double x, double y) {
+  ensure_cell_tables();
+  return cell_values[cell_index(0, floor_int32(x), floor_int32(y))];
+}
+
+double cellnoise3(const double* p) {
+  ensure_cell_tables();
+  return cell_values[cell_index(0, floor_int32(p[0]), floor_int32(p[1]), floor_int32(p[2]))];
+}
+
+double cellnoise4(const double* p, double t) {
+  ensure_cell_tables();
+  return cell_values[cell_index(0, floor_int32(p[0]), floor_int32(p[1]), floor_int32(p[2]),
+                                floor_int32(t))];
+}
+
+void vcellnoise1(double x, double* out) {
+  ensure_cell_tables();
+  const int32_t fx = floor_int32(x);
+  for (int k = 0; k < 3; ++k) out[k] = cell_values[cell_index(k, fx)];
+}
+
+void vcellnoise2(double x, double y, double* out) {
+  ensure_cell_tables();
+  const int32_t fx = floor_int32(x), fy = floor_int32(y);
+  for (int k = 0; k < 3; ++k) out[k] = cell_values[cell_index(k, fx, fy)];
+}
+
+void vcellnoise3(const double* p, double* out) {
+  ensure_cell_tables();
+  const int32_t fx = floor_int32(p[0]), fy = floor_int32(p[1]), fz = floor_int32(p[2]);
+  for (int k = 0; k < 3; ++k) out[k] = cell_values[cell_index(k, fx, fy, fz)];
+}
+
+void vcellnoise4(const double* p, double t, double* out) {
+  ensure_cell_tables();
+  const int32_t fx = floor_int32(p[0]), fy = floor_int32(p[1]), fz = floor_int32(p[2]);
+  const int32_t ft = floor_int32(t);
+  for (int k = 0; k < 3; ++k) out[k] = cell_values[cell_index(k, fx, fy, fz, ft)];
+}
+
+void voronoi_f1(const double* P, double jitter, double* f1, double* pos1) {
+  voronoi_f1_core(P, jitter, f1, pos1);
+}
+
+void voronoi_f1f2(const double* P, double jitter, double* f1, double* pos1, double* f2,
+                  double* pos2) {
+  voronoi_f1f2_core(P, jitter, f1, pos1, f2, pos2);
+}
+
+double crumple(const double* p, double jitter, int32_t octaves, double lacunarity, double gain) {
+  ensure_cell_tables();
+  if (octaves <= 0) return 0.0;  // empty sum: no weighted mean to take
+  double q[3] = {p[0], p[1], p[2]};
+  double amp = 1.0, sum = 0.0, ampsum = 0.0;
+  for (int32_t i = 0; i < octaves; ++i) {
+    double f1, pos1[3];
+    voronoi_f1_core(q, jitter, &f1, pos1);
+    sum = sum + f1 * amp;
+    ampsum = ampsum + amp;
+    amp = amp * gain;
+    q[0] = q[0] * lacunarity;
+    q[1] = q[1] * lacunarity;
+    q[2] = q[2] * lacunarity;
+  }
+  return sum * (1.0 / ampsum);
+}
+
+double crumple2(const double* p, double jitter, int32_t octaves, double lacunarity, double gain) {
+  ensure_cell_tables();
+  if (octaves <= 0) return 0.0;
+  double q[3] = {p[0], p[1], p[2]};
+  double amp = 1.0, sum = 0.0, ampsum = 0.0;
+  for (int32_t i = 0; i < octaves; ++i) {
+    double f1, pos1[3], f2, pos2[3];
+    voronoi_f1f2_core(q, jitter, &f1, pos1, &f2, pos2);
+    sum = sum + f2 * amp;
+    ampsum = ampsum + amp;
+    amp = amp * gain;
+    q[0] = q[0] * lacunarity;
+    q[1] = q[1] * lacunarity;
+    q[2] = q[2] * lacunarity;
+  }
+  return sum * (1.0 / ampsum);
+}
+
+}  // extern "C"

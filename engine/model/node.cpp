@@ -1,5 +1,6 @@
 #include "model/node.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -67,10 +68,24 @@ NodeData Node::EvaluateParam(const NodeParam& param, const EvalContext* context)
 
 void Node::ClearEvaluated()
 {
+    // A node reached along several paths is cleared once: without the pass
+    // mark a ladder of shared sources costs two visits per rung, which a
+    // small file can turn into hours per sample. Passes are numbered process
+    // wide, since one graph may be cleared from different threads in turn.
+    static std::atomic<uint64_t> passes{0};
+    ClearEvaluatedPass(passes.fetch_add(1, std::memory_order_relaxed) + 1);
+}
+
+void Node::ClearEvaluatedPass(uint64_t pass)
+{
+    if (clearPass_ == pass) {
+        return;
+    }
+    clearPass_ = pass;
     evaluated = false;
     for (int32_t i = 0; i < paramCount; ++i) {
         if (params[i].source != nullptr) {
-            params[i].source->ClearEvaluated();
+            params[i].source->ClearEvaluatedPass(pass);
         }
     }
 }

@@ -58,6 +58,7 @@ public:
     NodeData EvaluateParam(const NodeParam& param, const EvalContext* context);
 
     // Resets the per-sample state of this node and of everything upstream.
+    // Each node is visited once per call, however many paths lead to it.
     void ClearEvaluated();
 
     // Unlinks every input of this node that is linked to other.
@@ -82,6 +83,10 @@ public:
     int32_t y = 0;
     int32_t width = 96;
     int32_t height = 64;
+
+private:
+    void ClearEvaluatedPass(uint64_t pass);
+    uint64_t clearPass_ = 0;  // the last ClearEvaluated pass that reached this node
 
 protected:
     // Defaults written by a type's Create after Setup.

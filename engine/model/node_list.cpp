@@ -157,7 +157,10 @@ bool NodeList::Load(NodeStream& stream, const NodeFactory& factory)
         Renumber();
         ResolveLinks(first, linkIds);
         DropPlaceholders();
-        BreakCycles();
+        if (BreakCycles() > kMaxChainLength) {
+            Clear();
+            return false;
+        }
     } catch (...) {
         Clear();
         throw;
@@ -276,7 +279,30 @@ void NodeList::DropPlaceholders()
     std::erase_if(nodes, [&](const std::unique_ptr<Node>& n) { return isPlaceholder(n.get()); });
 }
 
-void NodeList::BreakCycles()
+namespace {
+
+// The longest chain among node's linked sources, all of which the search has
+// finished (links back onto the search path are cut before this runs).
+size_t LongestSourceChain(const Node& node, const std::unordered_map<const Node*, size_t>& position,
+                          const std::vector<size_t>& chain)
+{
+    size_t longest = 0;
+    for (int32_t i = 0; i < node.paramCount; ++i) {
+        const Node* source = node.params[i].source;
+        if (source == nullptr) {
+            continue;
+        }
+        const auto found = position.find(source);
+        if (found != position.end()) {
+            longest = std::max(longest, chain[found->second]);
+        }
+    }
+    return longest;
+}
+
+}  // namespace
+
+size_t NodeList::BreakCycles()
 {
     std::unordered_map<const Node*, size_t> position;
     position.reserve(nodes.size());
@@ -290,6 +316,8 @@ void NodeList::BreakCycles()
         int32_t nextInput;
     };
     std::vector<Step> path;  // explicit, so a long chain cannot exhaust the stack
+    std::vector<size_t> chain(nodes.size(), 0);  // longest chain of links ending in each node
+    size_t longest = 0;
 
     for (size_t start = 0; start < nodes.size(); ++start) {
         if (state[start] != kUnvisited) {
@@ -302,6 +330,8 @@ void NodeList::BreakCycles()
             Node& node = *nodes[step.node];
             if (step.nextInput >= node.paramCount) {
                 state[step.node] = kDone;
+                chain[step.node] = 1 + LongestSourceChain(node, position, chain);
+                longest = std::max(longest, chain[step.node]);
                 path.pop_back();
                 continue;
             }
@@ -322,4 +352,5 @@ void NodeList::BreakCycles()
             }
         }
     }
+    return longest;
 }

@@ -81,9 +81,15 @@ public:
     // asked for it decides what that means for its own record (a macro keeps
     // an empty sub-graph). This bounds the stack and the copies of nested data
     // blocks a hostile stream can cause, without any parameter to pass on.
+    //
+    // Chain length. Evaluation follows links recursively, so a graph whose
+    // longest chain of linked nodes is longer than kMaxChainLength is refused
+    // like a damaged stream (false, list empty) instead of exhausting a
+    // renderer thread's stack later. Hand-built shaders stay far below it.
     bool Load(NodeStream& stream, const NodeFactory& factory);
 
     static constexpr int32_t kMaxNestingDepth = 32;
+    static constexpr size_t kMaxChainLength = 1024;
 
     std::vector<std::unique_ptr<Node>> nodes;
 
@@ -92,5 +98,7 @@ private:
                      std::vector<std::vector<int32_t>>& linkIds);
     void ResolveLinks(size_t first, const std::vector<std::vector<int32_t>>& linkIds);
     void DropPlaceholders();
-    void BreakCycles();
+    // Cuts every link that closes a cycle; returns the longest chain of
+    // linked nodes left (1 for a node without linked inputs).
+    size_t BreakCycles();
 };

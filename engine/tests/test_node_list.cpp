@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 #include "graph_test_support.h"
@@ -445,4 +446,64 @@ TEST_F(NodeListTest, FindRootAndRenderBracketsFollowListOrder)
     logged.EndRender();
     EXPECT_EQ(calls, (std::vector<int32_t>{1, 2, 3, -1, -2, -3}));
     log = nullptr;
+}
+
+namespace {
+
+// Saves list and loads the bytes back into a fresh list.
+bool Reload(NodeList& list, NodeList& into, const NodeFactory& factory)
+{
+    NBufferStream out(1024);
+    list.Save(out);
+    NBufferStream in(out.position);
+    std::memcpy(in.data.get(), out.data.get(), static_cast<size_t>(out.position));
+    return into.Load(in, factory);
+}
+
+}  // namespace
+
+TEST_F(NodeListTest, ChainsLongerThanTheBoundAreRefused)
+{
+    for (const size_t length : {NodeList::kMaxChainLength, NodeList::kMaxChainLength + 1}) {
+        NodeList list;
+        for (size_t i = 0; i < length; ++i) {
+            list.nodes.push_back(FakeInvert::New());
+            if (i > 0) {
+                list.nodes[i]->params[0].source = list.nodes[i - 1].get();
+            }
+        }
+        NodeList loaded;
+        const bool ok = Reload(list, loaded, *factory);
+        EXPECT_EQ(ok, length <= NodeList::kMaxChainLength) << length;
+        EXPECT_EQ(loaded.nodes.size(), ok ? length : 0u);
+    }
+}
+
+TEST_F(NodeListTest, SharedSourcesAreClearedOncePerSample)
+{
+    // A ladder of pairs whose two inputs both read the rung below: clearing
+    // once per path would take 2^60 visits.
+    NodeList list;
+    list.nodes.push_back(PairNode::New());
+    for (int rung = 1; rung < 60; ++rung) {
+        list.nodes.push_back(PairNode::New());
+        Node& node = *list.nodes.back();
+        node.params[0].source = list.nodes[list.nodes.size() - 2].get();
+        node.params[0].sourceOutput = 0;
+        node.params[1].source = list.nodes[list.nodes.size() - 2].get();
+        node.params[1].sourceOutput = 1;
+    }
+    Node& top = *list.nodes.back();
+    EvalContext ctx{};
+    top.ClearEvaluated();
+    top.Evaluate(ctx);
+    for (const auto& node : list.nodes) {
+        if (node.get() != &top) {
+            EXPECT_TRUE(node->evaluated);
+        }
+    }
+    top.ClearEvaluated();
+    for (const auto& node : list.nodes) {
+        EXPECT_FALSE(node->evaluated);
+    }
 }

@@ -24,7 +24,12 @@ function(qm_export_only target script)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON
     LINK_DEPENDS ${script})
-  target_link_options(${target} PRIVATE "LINKER:--version-script=${script}" "LINKER:--no-undefined")
+  target_link_options(${target} PRIVATE "LINKER:--version-script=${script}")
+  # clang leaves the sanitizer runtimes to the executable, so a sanitized
+  # shared library has undefined runtime symbols by design.
+  if(NOT QM_SANITIZE AND NOT QM_BUILD_FUZZ)
+    target_link_options(${target} PRIVATE "LINKER:--no-undefined")
+  endif()
 endfunction()
 
 # qm_add_gtest(<name> SOURCES ... LIBS ...): one GoogleTest executable

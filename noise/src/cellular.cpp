@@ -159,38 +159,20 @@ void voronoi_f1f2(const double* P, double jitter, double* f1, double* pos1, doub
 
 double crumple(const double* p, double jitter, int32_t octaves, double lacunarity, double gain) {
   ensure_cell_tables();
-  if (octaves <= 0) return 0.0;  // empty sum: no weighted mean to take
-  double q[3] = {p[0], p[1], p[2]};
-  double amp = 1.0, sum = 0.0, ampsum = 0.0;
-  for (int32_t i = 0; i < octaves; ++i) {
+  return octave_mean(p, octaves, lacunarity, gain, [jitter](const double* q) {
     double f1, pos1[3];
     voronoi_f1_core(q, jitter, &f1, pos1);
-    sum = sum + f1 * amp;
-    ampsum = ampsum + amp;
-    amp = amp * gain;
-    q[0] = q[0] * lacunarity;
-    q[1] = q[1] * lacunarity;
-    q[2] = q[2] * lacunarity;
-  }
-  return sum * (1.0 / ampsum);
+    return f1;
+  });
 }
 
 double crumple2(const double* p, double jitter, int32_t octaves, double lacunarity, double gain) {
   ensure_cell_tables();
-  if (octaves <= 0) return 0.0;
-  double q[3] = {p[0], p[1], p[2]};
-  double amp = 1.0, sum = 0.0, ampsum = 0.0;
-  for (int32_t i = 0; i < octaves; ++i) {
+  return octave_mean(p, octaves, lacunarity, gain, [jitter](const double* q) {
     double f1, pos1[3], f2, pos2[3];
     voronoi_f1f2_core(q, jitter, &f1, pos1, &f2, pos2);
-    sum = sum + f2 * amp;
-    ampsum = ampsum + amp;
-    amp = amp * gain;
-    q[0] = q[0] * lacunarity;
-    q[1] = q[1] * lacunarity;
-    q[2] = q[2] * lacunarity;
-  }
-  return sum * (1.0 / ampsum);
+    return f2;
+  });
 }
 
 }  // extern "C"

@@ -7,36 +7,13 @@ using granulix::noise3;
 extern "C" {
 
 double fBm(const double* p, int32_t octaves, double lacunarity, double gain) {
-  if (octaves <= 0) return 0.0;  // empty sum: no weighted mean to take
-  double q[3] = {p[0], p[1], p[2]};
-  double amp = 1.0, sum = 0.0, ampsum = 0.0;
-  for (int32_t i = 0; i < octaves; ++i) {
-    const double n = noise3(q);
-    const double v = n * 0.5 + 0.5;
-    sum = sum + v * amp;
-    ampsum = ampsum + amp;
-    amp = amp * gain;
-    q[0] = q[0] * lacunarity;
-    q[1] = q[1] * lacunarity;
-    q[2] = q[2] * lacunarity;
-  }
-  return sum * (1.0 / ampsum);
+  return granulix::octave_mean(p, octaves, lacunarity, gain,
+                               [](const double* q) { return noise3(q) * 0.5 + 0.5; });
 }
 
 double turbulence(const double* p, int32_t octaves, double lacunarity, double gain) {
-  if (octaves <= 0) return 0.0;
-  double q[3] = {p[0], p[1], p[2]};
-  double amp = 1.0, sum = 0.0, ampsum = 0.0;
-  for (int32_t i = 0; i < octaves; ++i) {
-    const double v = std::fabs(noise3(q));
-    sum = sum + v * amp;
-    ampsum = ampsum + amp;
-    amp = amp * gain;
-    q[0] = q[0] * lacunarity;
-    q[1] = q[1] * lacunarity;
-    q[2] = q[2] * lacunarity;
-  }
-  return sum * (1.0 / ampsum);
+  return granulix::octave_mean(p, octaves, lacunarity, gain,
+                               [](const double* q) { return std::fabs(noise3(q)); });
 }
 
 double multifractal(const double* p, int32_t octaves, double lacunarity, double gain,

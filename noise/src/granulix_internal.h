@@ -149,6 +149,28 @@ inline double spline_eval(double x, int32_t nknots, const double* knots) {
   return c0 + t * (c1 + t * (c2 + t * c3));
 }
 
+// The octave loop of the weighted-mean sums (fBm, turbulence, crumple,
+// crumple2): octave i samples p x lacunarity^i with amplitude gain^i, both by
+// repeated multiplication, and the result is the amplitude-weighted mean of
+// the samples. No octaves give 0.0 rather than a division by zero.
+template <class Sample>
+inline double octave_mean(const double* p, int32_t octaves, double lacunarity, double gain,
+                          Sample sample) {
+  if (octaves <= 0) return 0.0;
+  double q[3] = {p[0], p[1], p[2]};
+  double amp = 1.0, sum = 0.0, ampsum = 0.0;
+  for (int32_t i = 0; i < octaves; ++i) {
+    const double v = sample(q);
+    sum = sum + v * amp;
+    ampsum = ampsum + amp;
+    amp = amp * gain;
+    q[0] = q[0] * lacunarity;
+    q[1] = q[1] * lacunarity;
+    q[2] = q[2] * lacunarity;
+  }
+  return sum * (1.0 / ampsum);
+}
+
 // Cores shared between the exports.
 double noise1(double x);
 double noise2(const double* p);

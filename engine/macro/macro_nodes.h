@@ -5,6 +5,7 @@
 // first root with the same sample. The sub-graph travels in the macro's
 // private data block as a complete nested graph stream, so macros nest.
 
+#include <cstddef>
 #include <memory>
 
 #include "model/node.h"
@@ -29,6 +30,13 @@ public:
     // nested block leaves an empty sub-graph (the rest of the file still
     // loads), and the stream's bad-link error passes on to the caller as it
     // does for any graph stream. Without a registry the sub-graph stays empty.
+    //
+    // Evaluating a macro recurses through its sub-graph and on into the
+    // macros inside it, so the chains of all the levels add up. A sub-graph
+    // whose longest chain, counting each macro in it as its own sub-graph's
+    // chain plus one, is longer than NodeList::kMaxChainLength is refused
+    // like a damaged one. A file's outer list is bounded by the same length
+    // on its own, so a render never recurses through more than twice that.
     bool Load(NodeStream& stream) override;
     // Writes the sub-graph as a complete graph stream.
     void Save(NodeStream& stream) override;
@@ -49,8 +57,17 @@ public:
     const std::unique_ptr<NodeList> subGraph = std::make_unique<NodeList>();
 
 private:
-    // Loads into the (empty) sub-graph; nothing without a registry.
+    // Loads into the (empty) sub-graph; nothing without a registry. Refuses
+    // a sub-graph whose evaluation would recurse too deep (see Load).
     void LoadSubGraph(NodeStream& stream);
+
+    // The longest chain of linked nodes in list, each macro counting as one
+    // plus its loadedDepth_; 0 for an empty list.
+    static size_t EvaluationDepth(const NodeList& list);
+
+    // EvaluationDepth of the sub-graph as last loaded (by Load or CopyFrom,
+    // which load every macro inside afresh as well).
+    size_t loadedDepth_ = 0;
 };
 
 class NMacroRoot : public Node {

@@ -88,6 +88,18 @@ Bytes NestedStream(int32_t depth, double r, double g, double b)
     return inner;
 }
 
+// One level of a graph stream: a macro root fed through a chain of length
+// inverts from a macro holding inner.
+Bytes ChainLevel(int32_t length, const Bytes& inner)
+{
+    StreamBuilder b;
+    b.Int(length + 2).Record("Macro", "macro root", {{2, 0, {}, ""}});
+    for (int32_t record = 2; record <= length + 1; ++record) {
+        b.Record("Operator", "invert", {{record + 1, 0, {}, ""}});
+    }
+    return b.Record("Macro", "macro", {{}}, inner).Done();
+}
+
 }  // namespace
 
 TEST_F(MacroNodes, PortsAndRegistration)
@@ -342,6 +354,30 @@ TEST_F(MacroNodes, DeepNestingStopsAtTheBoundWithoutFailingTheFile)
     NodeList cloned;
     cloned.nodes.push_back(clone->Clone());
     EXPECT_EQ(InnermostDepth(cloned), NodeList::kMaxNestingDepth);
+}
+
+TEST_F(MacroNodes, ChainsAddUpAcrossLevelsAndAreBounded)
+{
+    // Four levels, each list's chain well within the bound on its own. The
+    // second level's macro would evaluate through its own chain, the third
+    // level's and the macro roots: 1 + n + 1 + (1 + n + 1 + 1).
+    const Bytes innermost = StreamBuilder().Int(1).Record("Macro", "macro root", {{0, 0, {0.25, 0.5, 0.75}, ""}}).Done();
+    for (const int32_t n : {400, 600}) {
+        const Bytes file = ChainLevel(n, ChainLevel(n, ChainLevel(n, innermost)));
+        NodeList list;
+        ASSERT_TRUE(LoadBytes(list, file, *globals.nodeFactory)) << n;
+        ASSERT_EQ(list.nodes.size(), static_cast<size_t>(n + 2));
+        const auto& second = static_cast<const NMacro&>(*list.nodes.back());
+        const bool fits = 2 * n + 5 <= static_cast<int32_t>(NodeList::kMaxChainLength);
+        EXPECT_EQ(fits, n == 400);
+        EXPECT_EQ(second.subGraph->nodes.size(), fits ? static_cast<size_t>(n + 2) : 0u) << n;
+        // An even number of inverts on every path gives the innermost colour back.
+        if (fits) {
+            ExpectRgb(Sample(*list.nodes[0]), 0.25, 0.5, 0.75);
+        } else {
+            ExpectRgb(Sample(*list.nodes[0]), 0.0, 0.0, 0.0);
+        }
+    }
 }
 
 TEST_F(MacroNodes, DamagedSubGraphsLeaveEmptyMacros)

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "gradient/gradient_nodes.h"
+#include "macro/macro_nodes.h"
 #include "nodes/animation_nodes.h"
 #include "nodes/blend_nodes.h"
 #include "nodes/operator_nodes.h"
@@ -67,6 +68,8 @@ struct BuiltinNode {
 // class exists.
 const BuiltinNode kBuiltinNodes[] = {
     {&NRoot::New, 2},
+    {&NMacro::New, 3},
+    {&NMacroRoot::New, 3},
     {&NGradientC::New, 4},
     {&NGradientV::New, 4},
     {&NIncident::New, 5},

@@ -320,6 +320,14 @@ TEST(NodePlugin, LinkedInputsEvaluateTheirSourcesOnce)
     node->Evaluate(context);
     EXPECT_NEAR(node->outputs[1].value.components[0], 0.6, 1e-15);  // colour mean as float
     EXPECT_EQ(source->runs, 1);
+
+    // A string input linked to a string output reads the output's text.
+    auto name = nodetest::ConstantNode::Make(DATA_STRING, 0.0, 0.0, 0.0);
+    name->outputs[0].value.text = "linked.bmp";
+    nodetest::Link(*node, 2, *name);
+    node->ClearEvaluated();
+    node->Evaluate(context);
+    EXPECT_EQ(s.log->back(), "texts linked.bmp||null");
 }
 
 TEST(NodePlugin, BareTypeHasNoInstanceAndLoadsSavesCopiesNothing)
@@ -399,6 +407,69 @@ TEST(NodePlugin, GraphRenderSaveAndLoadThroughTheNodeList)
                              "end 2", "end 3", "begin 2", "begin 3", "end 2", "end 3",
                              "create 4", "load 4 data=1002", "create 5", "load 5 data=1003",
                              "destroy 4", "destroy 5", "destroy 2", "destroy 3"}));
+}
+
+namespace {
+
+// A stand-in for "probe" that declares one input fewer, as an older version
+// of the plug-in would have stored it.
+class OlderProbe : public Node {
+public:
+    static std::unique_ptr<Node> Make()
+    {
+        static const ParamDesc inputs[] = {
+            {"amount", DATA_FLOAT, EDIT_FLOAT, 1},
+            {"tint", DATA_COLOR, EDIT_COLOR, 1},
+            {"file", DATA_STRING, EDIT_FILE, 0},
+        };
+        static const OutputDesc outputs[] = {{"color", DATA_COLOR}, {"value", DATA_FLOAT}};
+        auto node = std::make_unique<OlderProbe>();
+        node->Setup("probe", "Plug", 3, inputs, 2, outputs, 0);
+        return node;
+    }
+    void Save(NodeStream& stream) override { stream.WriteInt(77); }
+    void Evaluate(const EvalContext&) override {}
+    std::unique_ptr<Node> Create() const override { return Make(); }
+};
+
+}  // namespace
+
+TEST(NodePlugin, StoredInputCountOtherThanDeclaredGetsNoLoad)
+{
+    ScannedFactory s;
+    NodeList older;
+    older.nodes.push_back(OlderProbe::Make());
+    nodetest::SetValue(*older.nodes[0], 0, 0.75);
+    older.Renumber();
+    NBufferStream file(1024);
+    ASSERT_TRUE(older.Save(file));
+    file.position = 0;
+    const size_t before = s.log->size();
+    NodeList loaded;
+    loaded.Load(file, s.factory);
+    ASSERT_EQ(loaded.nodes.size(), 1u);
+    EXPECT_EQ(loaded.nodes[0]->paramCount, 4);
+    EXPECT_EQ(loaded.nodes[0]->params[0].value.components[0], 0.0);
+    const Events calls(s.log->begin() + static_cast<std::ptrdiff_t>(before), s.log->end());
+    EXPECT_EQ(calls, (Events{"create 2"}));
+}
+
+TEST(NodePlugin, SpoiledDescriptionGivesANodeWithoutPorts)
+{
+    NodePluginInfo info{};
+    NodePluginDesc desc{"late", "Plug", 3, nullptr, 1, nullptr};
+    info.desc = &desc;
+    auto node = NPlugin::New(info);
+    EXPECT_EQ(node->paramCount, 0);
+    EXPECT_EQ(node->outputCount, 0);
+    info.desc = nullptr;
+    auto none = NPlugin::New(info);
+    EXPECT_EQ(none->paramCount, 0);
+    // With no ports, every callback index is outside and answers nothing.
+    auto* plugin = static_cast<NPlugin*>(none.get());
+    EXPECT_EQ(PluginGetInputDouble(&plugin->callbacks, 0), 0.0);
+    EXPECT_EQ(PluginGetInputText(&plugin->callbacks, 0), nullptr);
+    PluginSetOutputDouble(&plugin->callbacks, 0, 1.0);
 }
 
 TEST(NodePlugin, StreamCallbacksRefuseNegativeCountsAndReadZerosPastTheBlock)

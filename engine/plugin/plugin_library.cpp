@@ -37,7 +37,7 @@ std::vector<std::string> LibraryNames(const std::string& dir)
             continue;
         }
         const std::string name = it->path().filename().string();
-        if (name.size() > 3 && name.compare(name.size() - 3, 3, ".so") == 0) {
+        if (name.size() >= 3 && name.compare(name.size() - 3, 3, ".so") == 0) {
             names.push_back(name);
         }
     }

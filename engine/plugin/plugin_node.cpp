@@ -76,6 +76,9 @@ void NPlugin::Evaluate(const EvalContext& context)
     if (info.evaluate != nullptr) {
         callbacks.context = &context;
         info.evaluate(callbacks.instance, &callbacks);
+        // The sample's record does not outlive this call; a plug-in that kept
+        // the table and calls a getter later reads the inputs' own values.
+        callbacks.context = nullptr;
     }
 }
 

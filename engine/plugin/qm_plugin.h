@@ -79,7 +79,7 @@ struct PluginCallbacks {
     const char* (*getInputText)(PluginCallbacks* callbacks, int32_t input);
     void (*setOutputDouble)(PluginCallbacks* callbacks, int32_t output, double value);
     void (*setOutputColor)(PluginCallbacks* callbacks, int32_t output, const double value[3]);
-    const EvalContext* context;  // valid only during `evaluate`
+    const EvalContext* context;  // the sample during `evaluate`, null outside it
 };
 
 // Handed to `load` and `save`: the node's private data block. The results of

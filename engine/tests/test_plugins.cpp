@@ -306,6 +306,7 @@ TEST(NodePlugin, EvaluateReadsInputsAndWritesOutputsThroughTheCallbacks)
     // Text of a file name and a choice input; none for a colour input.
     EXPECT_EQ(tail, (Events{"evaluate 2", "texts wood.bmp|one\ntwo|null"}));
     EXPECT_FALSE(HasEvent(*s.log, "outside input read something"));
+    EXPECT_EQ(static_cast<NPlugin&>(*node).callbacks.context, nullptr);
 }
 
 TEST(NodePlugin, LinkedInputsEvaluateTheirSourcesOnce)

@@ -26,6 +26,10 @@ public:
     void Sample(double s, double t, double du, double dv, double blur, int mode, double* colour,
                 double* alphaOut) const;
 
+    // The unfiltered lookup: one bilinear tap on level 0, the same tap Sample
+    // takes. Writes nothing for an unnamed image.
+    void SampleLevel0(double s, double t, double* colour, double* alphaOut) const;
+
     // Buffer sizes, in bytes, of the two chains for a level-0 texel count.
     static size_t RgbChainBytes(size_t texels) { return texels * 4; }
     static size_t AlphaChainBytes(size_t texels) {

@@ -5,6 +5,7 @@
 
 #include "image/bmp_loader.h"
 #include "image/text_case.h"
+#include "plugin/plugin_library.h"
 
 ImageLoaderMan::ImageLoaderMan() {
     CriticalSection::Guard guard(lock_);
@@ -44,9 +45,9 @@ ImageLoaderMan* registry = nullptr;
 void InitImageLoaderMan() {
     if (registry) return;
     registry = new (registryStorage) ImageLoaderMan();
-    // Image plug-ins join here: the plug-in scan (LoadImagePlugins) registers
-    // each plug-in's loaders through RegisterImageLoader, after the built-in
-    // "bmp" loader and before any image is read.
+    // Image plug-ins join here, after the built-in "bmp" loader and before
+    // any image is read.
+    LoadImagePlugins();
 }
 
 void ExitImageLoaderMan() {

@@ -103,3 +103,10 @@ void Image::Sample(double s, double t, double du, double dv, double blur, int mo
         if (alphaOut) *alphaOut = Clamp01((8 * t1.a + 3 * tS.a + 3 * tT.a - 6 * tST.a) * 0.125);
     }
 }
+
+void Image::SampleLevel0(double s, double t, double* colour, double* alphaOut) const {
+    if (name.empty() || !rgb || width <= 0 || height <= 0) return;
+    const Tap tap = Bilinear(*this, Level{width, height, 0}, s, t);
+    for (int ch = 0; ch < 3; ++ch) colour[ch] = tap.c[ch];
+    if (alphaOut) *alphaOut = tap.a;
+}

@@ -7,6 +7,7 @@
 #include "macro/macro_nodes.h"
 #include "nodes/animation_nodes.h"
 #include "nodes/blend_nodes.h"
+#include "nodes/image_node.h"
 #include "nodes/operator_nodes.h"
 #include "nodes/root_node.h"
 #include "nodes/slope_nodes.h"
@@ -75,6 +76,7 @@ const BuiltinNode kBuiltinNodes[] = {
     {&NIncident::New, 5},
     {&NSlope::New, 5},
     {&NSlope2::New, 5},
+    {&NImage::New, 6},
     {&NMix::New, 7},
     {&NAdd::New, 7},
     {&NSub::New, 7},

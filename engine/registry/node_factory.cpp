@@ -1,12 +1,13 @@
 #include "registry/node_factory.h"
 
+#include "plugin/plugin_library.h"
 #include "registry/builtin_nodes.h"
 
 NodeFactory::NodeFactory()
 {
     RegisterBuiltinNodes(*this);
-    // Node plug-ins join here, after every built-in type:
-    // LoadNodePlugins(*this);
+    // Node plug-ins join after every built-in type.
+    LoadNodePlugins(*this);
 }
 
 NodeFactory::NodeFactory(EmptyTag) {}

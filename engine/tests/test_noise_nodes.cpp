@@ -303,6 +303,10 @@ TEST(NoiseNodes, OctavesRoundUpToWholeCounts)
     ExpectResult(*fbm, At(p), ClampResult(fBm(q.p, 4, 2.0, 0.5)));
     ExpectResult(*crumpleNode, At(p), ClampResult(crumple(q.p, 1.0, 4, 2.0, 0.5)));
 
+    // A stored count far too large runs the bounded number of octaves.
+    SetValue(*turb, NTurbulence::kOctaves, 1e12);
+    ExpectResult(*turb, At(p), ClampResult(turbulence(q.p, kMaxOctaves, 2.0, 0.5)));
+
     // No octaves: the library's empty sum, clamped.
     for (double none : {-0.5, -7.0, kNaN}) {
         SetValue(*turb, NTurbulence::kOctaves, none);

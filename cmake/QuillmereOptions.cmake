@@ -24,7 +24,12 @@ function(qm_export_only target script)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON
     LINK_DEPENDS ${script})
-  target_link_options(${target} PRIVATE "LINKER:--version-script=${script}" "LINKER:--no-undefined")
+  target_link_options(${target} PRIVATE "LINKER:--version-script=${script}")
+  # clang links its sanitizer and fuzzer runtimes into executables only; a
+  # shared library built with them resolves those symbols at load time.
+  if(NOT ((QM_SANITIZE OR QM_BUILD_FUZZ) AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang"))
+    target_link_options(${target} PRIVATE "LINKER:--no-undefined")
+  endif()
 endfunction()
 
 # qm_add_gtest(<name> SOURCES ... LIBS ...): one GoogleTest executable

@@ -66,7 +66,7 @@ std::unique_ptr<T> Make(const char* name, const ParamDesc (&inputs)[InputCount],
     return node;
 }
 
-// Defaults of the fractal inputs at first (octaves, lacunarity, gain).
+// The defaults of "octaves", "lacunarity" and "gain".
 template <typename T>
 void SetFractalDefaults(T& node)
 {

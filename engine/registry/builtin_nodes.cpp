@@ -8,6 +8,7 @@
 #include "nodes/animation_nodes.h"
 #include "nodes/blend_nodes.h"
 #include "nodes/image_node.h"
+#include "nodes/noise_nodes.h"
 #include "nodes/operator_nodes.h"
 #include "nodes/root_node.h"
 #include "nodes/slope_nodes.h"
@@ -97,6 +98,12 @@ const BuiltinNode kBuiltinNodes[] = {
     {&NDarken::New, 8},
     {&NDifference::New, 8},
     {&NExclusion::New, 8},
+    {&NNoise::New, 9},
+    {&NTurbulence::New, 9},
+    {&NfBm::New, 9},
+    {&NVoronoi::New, 9},
+    {&NCrumple::New, 9},
+    {&NCrumple2::New, 9},
     {&NTime::New, 10},
     {&NVelocity::New, 10},
 };

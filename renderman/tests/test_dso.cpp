@@ -184,12 +184,33 @@ TEST_F(Dso, CleanupEndsTheRenderButKeepsTheGraphs)
 
     // Unloaded with the handle open, loaded again: a fresh read.
     dso.Close();
+    ASSERT_EQ(dlopen(QM_DSO_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr) << "unloaded";
     DsoLibrary again;
     ASSERT_TRUE(again.Ready());
     Call call(file);
     again.shade(nullptr, 25, call.argv);
     EXPECT_EQ(call.result, 1.0f);
     EXPECT_EQ(call.outputs[0], 0.5f);
+}
+
+// With the current directory gone, a relative name cannot be made absolute:
+// it is looked up and loaded as given, which fails quietly.
+TEST_F(Dso, RelativeNameWithoutCurrentDirectory)
+{
+    const std::string file = dir.File("abs.shd");
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.5));
+    const auto previous = std::filesystem::current_path();
+    const std::string gone = dir.File("gone");
+    ASSERT_TRUE(std::filesystem::create_directory(gone));
+    std::filesystem::current_path(gone);
+    ASSERT_TRUE(std::filesystem::remove(gone));
+
+    Call call("abs.shd");
+    EXPECT_EQ(dso.shade(nullptr, 25, call.argv), 0);
+    EXPECT_EQ(call.result, 0.0f);
+    EXPECT_EQ(call.outputs[0], kUntouched);
+    EXPECT_EQ(ShadeColor(file), 0.5f);
+    std::filesystem::current_path(previous);
 }
 
 // Eight renderer threads, two shared files under several spellings, and one
@@ -222,6 +243,32 @@ TEST_F(Dso, ManyThreadsShareHandles)
     }
     for (auto& thread : threads) thread.join();
     EXPECT_EQ(wrong.load(), 0);
+}
+
+// qm_core unloaded while a shader is still open: the handle goes with the
+// library (the leak checker of the sanitizer build sees anything left), and
+// a new load of the library starts afresh.
+TEST(CoreUnload, OpenHandlesGoWithTheLibrary)
+{
+    TempDir dir;
+    const std::string file = dir.File("open.shd");
+    ASSERT_TRUE(Write(file, LinkedGraph, 0.25));
+    for (int round = 0; round < 2; ++round) {
+        void* core = dlopen(QM_CORE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(core, nullptr) << dlerror();
+        using LoadFunc = NHandle* (*)(const char*);
+        using EvalFunc = void (*)(NHandle*, ShadeRecord*);
+        const auto load = reinterpret_cast<LoadFunc>(dlsym(core, "QM_Load"));
+        const auto shade = reinterpret_cast<EvalFunc>(dlsym(core, "_QM_EvalShade"));
+        ASSERT_TRUE(load && shade);
+        NHandle* h = load(file.c_str());
+        ASSERT_NE(h, nullptr);
+        ShadeRecord r = coretest::Sample();
+        shade(h, &r);
+        EXPECT_EQ(r.color[0], 0.75);
+        EXPECT_EQ(dlclose(core), 0);
+        EXPECT_EQ(dlopen(QM_CORE_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr) << "unloaded";
+    }
 }
 
 }  // namespace

@@ -35,6 +35,12 @@ inline ShadeRecord Sample()
     return r;
 }
 
+// The twelve doubles of user1 to user4, read as one array.
+inline const double* UserColors(const ShadeRecord& r)
+{
+    return reinterpret_cast<const double*>(&r) + offsetof(ShadeRecord, user1) / sizeof(double);
+}
+
 inline std::string Upper(std::string text)
 {
     for (char& c : text) {

@@ -45,7 +45,7 @@ void ExpectShadeDefaults(const ShadeRecord& r)
 
 void ExpectUserUntouched(const ShadeRecord& r)
 {
-    const double* user = r.user1;
+    const double* user = coretest::UserColors(r);
     for (int i = 0; i < 12; ++i) {
         EXPECT_EQ(user[i], kSentinel) << i;
     }
@@ -97,7 +97,7 @@ TEST_F(CoreHost, EachEvaluationWritesDefaultsThenItsOwnRange)
     ExpectShadeDefaults(r);
     const double user[12] = {0.75, 1.0, 1.25, 0.75, 1.0, 1.25, 0.1, 0.2, 0.3, 0.0, 0.0, 0.0};
     for (int i = 0; i < 12; ++i) {
-        EXPECT_EQ(r.user1[i], user[i]) << i;
+        EXPECT_EQ(coretest::UserColors(r)[i], user[i]) << i;
     }
     QM_EndRender(h);
     QM_Close(h);

@@ -21,6 +21,7 @@ using namespace shaderfiles;
 
 constexpr int kThreads = 8;
 constexpr int kSamples = 1500;
+constexpr int kRounds = 30;  // the writer's rounds every evaluator outlasts
 const double kVersions[] = {0.25, 0.5, 1.0};
 
 bool IsVersion(double s)
@@ -56,6 +57,7 @@ TEST(CoreConcurrency, EvaluationsNeverSeeHalfAGraph)
 
     std::atomic<int> torn{0};
     std::atomic<int> running{kThreads};
+    std::atomic<int> rounds{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         const std::string own = dir.File("own_" + std::to_string(t) + ".shd");
@@ -64,7 +66,7 @@ TEST(CoreConcurrency, EvaluationsNeverSeeHalfAGraph)
             NHandle* mine = QM_Load(own.c_str());
             NHandle* common = QM_Copy(sharedHandle);
             QM_BeginRender(mine);
-            for (int i = 0; i < kSamples; ++i) {
+            for (int i = 0; i < kSamples || rounds.load() < kRounds; ++i) {
                 ShadeRecord r = coretest::Sample();
                 QM_EvalShade(i % 2 ? common : mine, &r);
                 if (!Whole(r)) ++torn;
@@ -105,6 +107,7 @@ TEST(CoreConcurrency, EvaluationsNeverSeeHalfAGraph)
             QM_Close(again);
             QM_EndRender(sharedHandle);
             ++round;
+            ++rounds;
         }
     });
 

@@ -4,9 +4,7 @@
 
 #include "qm_core.h"
 
-#include <cstring>
 #include <memory>
-#include <new>
 
 #include "core_globals.h"
 #include "model/eval_context.h"

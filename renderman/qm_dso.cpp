@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,10 +45,32 @@ const ShadeopEntry qm_dso_shadeops[4] = {
 
 namespace {
 
-// Constructed in this order and destroyed in the reverse one: the lock goes
-// first, then the list closes every handle still open.
-HandleList handleList;
-CriticalSection libraryLock;
+// The library's list of shader files and the lock that guards it; both exist
+// between InitHandleList and ExitHandleList.
+std::optional<HandleList> handleList;
+std::optional<CriticalSection> libraryLock;
+
+// Library load: the empty list, then the lock.
+void InitHandleList()
+{
+    handleList.emplace();
+    libraryLock.emplace();
+}
+
+// Library unload: the lock first, then every handle still open is closed
+// (without an end of render) and its entry freed.
+void ExitHandleList()
+{
+    libraryLock.reset();
+    handleList.reset();
+}
+
+struct HandleListLifetime {
+    HandleListLifetime() { InitHandleList(); }
+    ~HandleListLifetime() { ExitHandleList(); }
+    HandleListLifetime(const HandleListLifetime&) = delete;
+    HandleListLifetime& operator=(const HandleListLifetime&) = delete;
+} handleListLifetime;
 
 // The handle for a shader file name: the one already in the list, or a new
 // one loaded and begun here, once. Null when the file cannot be loaded (the
@@ -56,8 +79,8 @@ NHandle* HandleFor(const char* name)
 {
     std::string scratch;
     const std::string_view key = CachedShaderKey(name, scratch);
-    CriticalSection::Guard guard(libraryLock);
-    if (NHandle* handle = handleList.Find(key)) {
+    CriticalSection::Guard guard(*libraryLock);
+    if (NHandle* handle = handleList->Find(key)) {
         return handle;
     }
     auto entry = std::make_unique<HandleData>();
@@ -69,7 +92,7 @@ NHandle* HandleFor(const char* name)
     entry->handle = handle;
     entry->path = path;
     QM_BeginRender(handle);
-    handleList.Append(std::move(entry));
+    handleList->Append(std::move(entry));
     return handle;
 }
 
@@ -197,8 +220,8 @@ QM_DSO_EXPORT int qm_dso_user(void*, int, void** argv)
 // calls evaluate the loaded graphs without beginning again.
 QM_DSO_EXPORT void qm_dso_cleanup(void*)
 {
-    CriticalSection::Guard guard(libraryLock);
-    for (const auto& entry : handleList.Entries()) {
+    CriticalSection::Guard guard(*libraryLock);
+    for (const auto& entry : handleList->Entries()) {
         QM_EndRender(entry->handle);
     }
 }

@@ -1,0 +1,116 @@
+#include "nhandle.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "image/text_case.h"
+#include "model/node_stream.h"
+#include "registry/globals.h"
+
+NHandleList::~NHandleList() = default;
+
+NHandle* NHandleList::Find(std::string_view fileName) const
+{
+    for (const auto& handle : handles_) {
+        if (EqualNoCase(handle->path, fileName)) {
+            return handle.get();
+        }
+    }
+    return nullptr;
+}
+
+bool NHandleList::Contains(const NHandle* handle) const
+{
+    return std::any_of(handles_.begin(), handles_.end(),
+                       [handle](const auto& h) { return h.get() == handle; });
+}
+
+void NHandleList::Append(std::unique_ptr<NHandle> handle)
+{
+    handles_.push_back(std::move(handle));
+}
+
+void NHandleList::Remove(const NHandle* handle)
+{
+    const auto at = std::find_if(handles_.begin(), handles_.end(),
+                                 [handle](const auto& h) { return h.get() == handle; });
+    if (at != handles_.end()) {
+        handles_.erase(at);
+    }
+}
+
+FILE* OpenShaderFile(const char* fileName)
+{
+    const int fd = open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags != -1) {
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    FILE* file = fdopen(fd, "rb");
+    if (file == nullptr) {
+        close(fd);
+    }
+    return file;
+}
+
+bool LoadShaderGraph(FILE* file, NodeList& nodes)
+{
+    bool loaded = false;
+    try {
+        NFileStream stream(file);
+        loaded = nodes.Load(stream, *globals.nodeFactory);
+    } catch (...) {
+        // The reader clears the list before anything leaves it; a renderer
+        // sees such a file as one that failed to load.
+        loaded = false;
+    }
+    if (!loaded) {
+        nodes.Clear();
+    }
+    return loaded;
+}
+
+bool ShaderFileTime(const char* fileName, int32_t& fileTime)
+{
+    struct stat st {};
+    if (stat(fileName, &st) != 0) {
+        return false;
+    }
+    fileTime = static_cast<int32_t>(st.st_mtime);
+    return true;
+}
+
+void ReloadIfChanged(NHandle& handle)
+{
+    if (handle.path.empty()) {
+        return;
+    }
+    int32_t time = 0;
+    if (!ShaderFileTime(handle.path.c_str(), time) || time == handle.fileTime) {
+        return;
+    }
+    FILE* file = OpenShaderFile(handle.path.c_str());
+    if (file == nullptr) {
+        handle.path.clear();  // keeps the graph it has, and is never reloaded
+        return;
+    }
+    handle.nodes.Clear();
+    if (!LoadShaderGraph(file, handle.nodes)) {
+        handle.path.clear();  // evaluates the empty graph from now on
+        return;
+    }
+    if (ShaderFileTime(handle.path.c_str(), time)) {
+        handle.fileTime = time;
+    }
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The shader handles behind the opaque NHandle pointers: one loaded .shd file
+// each, shared by every open of the same file name, and the process's list of
+// the live ones. Every function here runs under the API lock.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/node_list.h"
+
+struct NHandle {
+    int32_t fileTime = 0;  // st_mtime at the last successful load; 0 before one
+    int32_t refCount = 0;  // opens not yet closed
+    std::string path;      // the name the first successful load used; "" after a failed reload
+    NodeList nodes;        // the loaded graph
+};
+
+class NHandleList {
+public:
+    NHandleList() = default;
+    NHandleList(const NHandleList&) = delete;
+    NHandleList& operator=(const NHandleList&) = delete;
+    // Destroys every handle still in the list, whatever its refCount.
+    virtual ~NHandleList();
+
+    // The first handle whose path equals fileName case-insensitively, or null.
+    NHandle* Find(std::string_view fileName) const;
+    // True when handle is one of the list's.
+    bool Contains(const NHandle* handle) const;
+    void Append(std::unique_ptr<NHandle> handle);
+    // Removes and destroys handle; later entries keep their order.
+    void Remove(const NHandle* handle);
+
+    size_t Count() const { return handles_.size(); }
+
+private:
+    std::vector<std::unique_ptr<NHandle>> handles_;  // in order of creation
+};
+
+// Opens fileName for binary reading. Only a regular file opens: a directory,
+// a pipe or a device counts as a file that cannot be opened (a pipe would
+// otherwise block the renderer until someone writes to it). Null on failure.
+FILE* OpenShaderFile(const char* fileName);
+
+// Reads file (closed here in every case) into nodes, which must be empty.
+// False when the reader reports failure or throws (a damaged link id, memory
+// running out): nodes is then empty.
+bool LoadShaderGraph(FILE* file, NodeList& nodes);
+
+// The file's modification time, truncated to 32 bits; false when stat fails.
+bool ShaderFileTime(const char* fileName, int32_t& fileTime);
+
+// Reads the handle's file again when its modification time changed.
+void ReloadIfChanged(NHandle& handle);

@@ -1,0 +1,367 @@
+// qm_core as a renderer plug-in sees it: shader files written with the
+// engine's writer, opened and evaluated through the public header.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <thread>
+#include <vector>
+
+#include <qm_core.h>
+
+#include "core_test_support.h"
+#include "shader_files.h"
+
+namespace {
+
+using namespace shaderfiles;
+using coretest::kSentinel;
+using coretest::Sample;
+using coretest::SameBytes;
+using coretest::Upper;
+
+// Evaluated with a fresh sample; the record is returned.
+ShadeRecord Shade(NHandle* h)
+{
+    ShadeRecord r = Sample();
+    QM_EvalShade(h, &r);
+    return r;
+}
+
+void ExpectShadeDefaults(const ShadeRecord& r)
+{
+    EXPECT_EQ(r.color[0], 0.78);
+    EXPECT_EQ(r.color[1], 0.78);
+    EXPECT_EQ(r.color[2], 0.78);
+    EXPECT_EQ(r.diffuse, 1.0);
+    EXPECT_EQ(r.eta, 1.0);
+    for (const double d : {r.specular, r.roughness, r.luminosity, r.reflection, r.transparency,
+                           r.colorHighlight, r.colorFilter, r.bumpAmplitude, r.bumpTexture}) {
+        EXPECT_EQ(d, 0.0);
+    }
+}
+
+void ExpectUserUntouched(const ShadeRecord& r)
+{
+    const double* user = coretest::UserColors(r);
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(user[i], kSentinel) << i;
+    }
+}
+
+class CoreHost : public ::testing::Test {
+protected:
+    TempDir dir;
+};
+
+TEST_F(CoreHost, EachEvaluationWritesDefaultsThenItsOwnRange)
+{
+    const std::string file = dir.File("linked.shd");
+    ASSERT_TRUE(Write(file, LinkedGraph, 0.25));
+    NHandle* h = QM_Load(file.c_str());
+    ASSERT_NE(h, nullptr);
+    QM_BeginRender(h);
+
+    const ShadeRecord before = Sample();
+    ShadeRecord r = Sample();
+    QM_EvalShade(h, &r);
+    EXPECT_TRUE(SameBytes(&r, &before, 0, 224)) << "inputs are only read";
+    EXPECT_EQ(r.color[0], 0.75);
+    EXPECT_EQ(r.color[1], 1.0);
+    EXPECT_EQ(r.color[2], 1.25);
+    EXPECT_EQ(r.diffuse, 0.25);
+    EXPECT_EQ(r.specular, 0.25);
+    EXPECT_EQ(r.roughness, 0.15);  // the root's own default, not the record's
+    EXPECT_EQ(r.luminosity, 0.0);
+    EXPECT_EQ(r.reflection, 0.0);
+    EXPECT_EQ(r.transparency, 0.25);
+    EXPECT_EQ(r.eta, 1.0);
+    EXPECT_EQ(r.colorHighlight, 0.0);
+    EXPECT_EQ(r.colorFilter, 0.0);
+    EXPECT_EQ(r.bumpAmplitude, 0.0);  // defaults: QM_EvalShade does not evaluate bump
+    EXPECT_EQ(r.bumpTexture, 0.0);
+    ExpectUserUntouched(r);
+
+    // Bump after shade wipes the shade outputs back to the defaults.
+    QM_EvalBump(h, &r);
+    EXPECT_EQ(r.bumpAmplitude, 1.0);
+    EXPECT_EQ(r.bumpTexture, 0.25);
+    r.bumpAmplitude = r.bumpTexture = 0.0;
+    ExpectShadeDefaults(r);
+    ExpectUserUntouched(r);
+
+    r = Sample();
+    QM_EvalUser(h, &r);
+    ExpectShadeDefaults(r);
+    const double user[12] = {0.75, 1.0, 1.25, 0.75, 1.0, 1.25, 0.1, 0.2, 0.3, 0.0, 0.0, 0.0};
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(coretest::UserColors(r)[i], user[i]) << i;
+    }
+    QM_EndRender(h);
+    QM_Close(h);
+}
+
+TEST_F(CoreHost, GraphWithoutRootGetsDefaultsAndNothingElse)
+{
+    const std::string file = dir.File("rootless.shd");
+    ASSERT_TRUE(Write(file, RootlessGraph));
+    NHandle* h = QM_Load(file.c_str());
+    ASSERT_NE(h, nullptr);
+    QM_BeginRender(h);
+    for (auto eval : {&QM_EvalShade, &QM_EvalBump, &QM_EvalUser}) {
+        const ShadeRecord before = Sample();
+        ShadeRecord r = Sample();
+        eval(h, &r);
+        ExpectShadeDefaults(r);
+        EXPECT_TRUE(SameBytes(&r, &before, 0, 224));
+        EXPECT_TRUE(SameBytes(&r, &before, 336, 432));
+    }
+    EXPECT_EQ(QM_IsTransparent(h), 0);
+    EXPECT_EQ(QM_IsBump(h), 0);
+    QM_EndRender(h);
+    QM_Close(h);
+}
+
+TEST_F(CoreHost, NameInOtherCaseSharesTheHandleUntilEveryOpenIsClosed)
+{
+    const std::string file = dir.File("shared.shd");
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.5));
+    NHandle* h = QM_Load(file.c_str());
+    ASSERT_NE(h, nullptr);
+    // The upper-case name is no file on this system; it finds the open handle.
+    EXPECT_EQ(QM_Load(Upper(file).c_str()), h);
+    EXPECT_EQ(QM_Copy(h), h);
+    QM_Close(h);
+    QM_Close(h);
+    EXPECT_EQ(Shade(h).color[0], 0.5) << "one reference is left";
+    QM_Close(h);
+    EXPECT_EQ(QM_Load(Upper(file).c_str()), nullptr) << "the handle is gone";
+}
+
+TEST_F(CoreHost, RefusalsAndNullHandles)
+{
+    EXPECT_EQ(QM_Load(dir.File("missing.shd").c_str()), nullptr);
+    EXPECT_EQ(QM_Load(nullptr), nullptr);
+    EXPECT_EQ(QM_Load(""), nullptr);
+    EXPECT_EQ(QM_Load(dir.path.c_str()), nullptr) << "a directory is no shader";
+
+    EXPECT_EQ(QM_Copy(nullptr), nullptr);
+    QM_Close(nullptr);
+    QM_BeginRender(nullptr);
+    QM_EndRender(nullptr);
+    EXPECT_EQ(QM_IsTransparent(nullptr), 0);
+    EXPECT_EQ(QM_IsBump(nullptr), 0);
+    const ShadeRecord before = Sample();
+    ShadeRecord r = Sample();
+    QM_EvalShade(nullptr, &r);
+    QM_EvalBump(nullptr, &r);
+    QM_EvalUser(nullptr, &r);
+    EXPECT_TRUE(SameBytes(&r, &before, 0, sizeof r)) << "a null handle writes nothing";
+
+    // A pointer that is not an open handle is ignored by QM_Close.
+    int notAHandle = 0;
+    QM_Close(reinterpret_cast<NHandle*>(&notAHandle));
+    EXPECT_EQ(notAHandle, 0);
+
+    const std::string file = dir.File("null_record.shd");
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.5));
+    NHandle* h = QM_Load(file.c_str());
+    ASSERT_NE(h, nullptr);
+    QM_EvalShade(h, nullptr);  // refused, no crash
+    QM_Close(h);
+}
+
+TEST_F(CoreHost, QueriesLookAtLinksAndOwnValues)
+{
+    struct Case {
+        const char* name;
+        double transparency;
+        bool linkTransparency;
+        bool linkBump;
+        int transparent;
+        int bump;
+    };
+    const Case cases[] = {
+        {"zero", 0.0, false, false, 0, 0},
+        {"half", 0.5, false, false, 1, 0},
+        {"negative", -0.5, false, false, 1, 0},
+        {"nan", std::numeric_limits<double>::quiet_NaN(), false, false, 0, 0},
+        {"linked_zero", 0.0, true, true, 1, 1},
+    };
+    for (const Case& c : cases) {
+        NodeList list;
+        NRoot& root = Add<NRoot>(list);
+        NTime& time = Add<NTime>(list);
+        time.params[1].value.components[0] = 0.0;  // yields 0 whatever the frame
+        root.params[NRoot::kTransparency].value.components[0] = c.transparency;
+        root.params[NRoot::kBumpTexture].value.components[0] = 1.0;  // own value: no bump
+        if (c.linkTransparency) Link(root, NRoot::kTransparency, time);
+        if (c.linkBump) Link(root, NRoot::kBumpTexture, time);
+        const std::string file = dir.File(std::string(c.name) + ".shd");
+        ASSERT_TRUE(Save(list, file));
+        NHandle* h = QM_Load(file.c_str());
+        ASSERT_NE(h, nullptr) << c.name;
+        EXPECT_EQ(QM_IsTransparent(h), c.transparent) << c.name;
+        EXPECT_EQ(QM_IsBump(h), c.bump) << c.name;
+        QM_Close(h);
+    }
+}
+
+class CoreReload : public CoreHost {
+protected:
+    static constexpr long kTime = 1'000'000'000;
+};
+
+TEST_F(CoreReload, ChangedTimeReloadsAtBeginRenderAndLoad)
+{
+    const std::string file = dir.File("reload.shd");
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.25));
+    ASSERT_TRUE(SetFileTime(file, kTime));
+    NHandle* h = QM_Load(file.c_str());
+    ASSERT_NE(h, nullptr);
+    QM_BeginRender(h);
+    EXPECT_EQ(Shade(h).color[0], 0.25);
+    QM_EndRender(h);
+
+    // New contents under the same time: not read.
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.5));
+    ASSERT_TRUE(SetFileTime(file, kTime));
+    QM_BeginRender(h);
+    EXPECT_EQ(Shade(h).color[0], 0.25);
+    QM_EndRender(h);
+
+    // Touched: the next render reads it. Any time other than the stored one
+    // counts, an earlier one too.
+    ASSERT_TRUE(SetFileTime(file, kTime - 60));
+    QM_BeginRender(h);
+    EXPECT_EQ(Shade(h).color[0], 0.5);
+    QM_EndRender(h);
+
+    // Another open of the name reloads the shared handle for every user.
+    ASSERT_TRUE(Write(file, ConstantGraph, 1.0));
+    ASSERT_TRUE(SetFileTime(file, kTime + 60));
+    EXPECT_EQ(QM_Load(file.c_str()), h);
+    EXPECT_EQ(Shade(h).color[0], 1.0);
+
+    // Deleted between renders: stat fails, the loaded graph stays.
+    ASSERT_TRUE(std::filesystem::remove(file));
+    QM_BeginRender(h);
+    EXPECT_EQ(Shade(h).color[0], 1.0);
+    QM_EndRender(h);
+    QM_Close(h);
+    QM_Close(h);
+}
+
+TEST_F(CoreReload, UnopenableReplacementKeepsTheOldGraphAndDetachesTheName)
+{
+    const std::string file = dir.File("replaced.shd");
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.25));
+    ASSERT_TRUE(SetFileTime(file, kTime));
+    NHandle* old = QM_Load(file.c_str());
+    ASSERT_NE(old, nullptr);
+
+    // A directory under the name: stat answers with a new time, the open fails.
+    ASSERT_TRUE(std::filesystem::remove(file));
+    ASSERT_TRUE(std::filesystem::create_directory(file));
+    ASSERT_TRUE(SetFileTime(file, kTime + 60));
+    QM_BeginRender(old);
+    EXPECT_EQ(Shade(old).color[0], 0.25);
+    QM_EndRender(old);
+
+    // The old handle no longer answers to the name: a new open makes a new
+    // handle, and the old one is never read again.
+    ASSERT_TRUE(std::filesystem::remove(file));
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.5));
+    ASSERT_TRUE(SetFileTime(file, kTime + 120));
+    NHandle* fresh = QM_Load(file.c_str());
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_NE(fresh, old);
+    EXPECT_EQ(Shade(fresh).color[0], 0.5);
+    ASSERT_TRUE(SetFileTime(file, kTime + 180));
+    QM_BeginRender(old);
+    EXPECT_EQ(Shade(old).color[0], 0.25);
+    QM_EndRender(old);
+    QM_Close(old);
+    QM_Close(fresh);
+}
+
+// The bytes of a graph whose root's colour input links to node id 99 of a
+// one-node list: the reader throws std::out_of_range for it.
+void WriteBadLink(const std::string& file)
+{
+    NodeList list;
+    NRoot& root = Add<NRoot>(list);
+    auto outside = NAdd::New();
+    outside->id = 99;
+    Link(root, NRoot::kColor, *outside);
+    ASSERT_TRUE(Save(list, file));
+    root.params[NRoot::kColor].source = nullptr;
+}
+
+// A file cut after its first 40 bytes.
+void WriteTruncated(const std::string& file)
+{
+    const std::string whole = file + ".whole";
+    ASSERT_TRUE(Write(whole, LinkedGraph, 0.5));
+    std::ifstream in(whole, std::ios::binary);
+    std::vector<char> bytes(40);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// From another thread, so that a lock left held would block it.
+NHandle* LoadOnOtherThread(const std::string& file)
+{
+    NHandle* h = nullptr;
+    std::thread([&] { h = QM_Load(file.c_str()); }).join();
+    return h;
+}
+
+TEST_F(CoreReload, DamagedFilesFailToLoadAndReleaseTheLock)
+{
+    const std::string good = dir.File("good.shd");
+    ASSERT_TRUE(Write(good, ConstantGraph, 0.5));
+    for (auto write : {&WriteBadLink, &WriteTruncated}) {
+        const std::string bad = dir.File("bad.shd");
+        write(bad);
+        EXPECT_EQ(QM_Load(bad.c_str()), nullptr);
+        NHandle* h = LoadOnOtherThread(good);
+        ASSERT_NE(h, nullptr);
+        QM_Close(h);
+    }
+}
+
+TEST_F(CoreReload, DamagedReplacementEmptiesTheGraph)
+{
+    for (auto write : {&WriteBadLink, &WriteTruncated}) {
+        const std::string file = dir.File("damaged_later.shd");
+        ASSERT_TRUE(Write(file, LinkedGraph, 0.5));
+        ASSERT_TRUE(SetFileTime(file, kTime));
+        NHandle* h = QM_Load(file.c_str());
+        ASSERT_NE(h, nullptr);
+        EXPECT_EQ(QM_IsTransparent(h), 1);
+
+        write(file);
+        ASSERT_TRUE(SetFileTime(file, kTime + 60));
+        QM_BeginRender(h);
+        ShadeRecord r = Sample();
+        std::thread([&] { QM_EvalShade(h, &r); }).join();
+        ExpectShadeDefaults(r);
+        EXPECT_EQ(QM_IsTransparent(h), 0);
+        QM_EndRender(h);
+
+        // Detached from its name: a good file there opens as a new handle.
+        ASSERT_TRUE(Write(file, ConstantGraph, 0.25));
+        NHandle* fresh = QM_Load(file.c_str());
+        ASSERT_NE(fresh, nullptr);
+        EXPECT_NE(fresh, h);
+        EXPECT_EQ(Shade(fresh).color[0], 0.25);
+        QM_Close(fresh);
+        QM_Close(h);
+    }
+}
+
+}  // namespace

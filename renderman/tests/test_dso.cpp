@@ -1,0 +1,274 @@
+// qm_dso.so as a RenderMan renderer drives it: loaded with dlopen, its
+// shadeop table walked, the entries called with argument vectors of floats.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../../core/tests/core_test_support.h"
+#include "dso_host.h"
+#include "shader_files.h"
+
+namespace {
+
+using namespace shaderfiles;
+using dsotest::Call;
+using dsotest::DsoLibrary;
+using dsotest::kUntouched;
+
+// The colour in argv 16 and the nine floats in argv 17 to 25, each taking
+// only its own storage.
+void ExpectShade(Call& call, const std::vector<float>& color, const std::vector<float>& floats)
+{
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(call.Output(16)[c], color[c]) << c;
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(call.Output(17 + i)[0], floats[i]) << 17 + i;
+        EXPECT_EQ(call.Output(17 + i)[1], kUntouched) << 17 + i;
+    }
+}
+
+class Dso : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dso.Ready()) << dlerror(); }
+
+    float ShadeColor(const std::string& name)
+    {
+        Call call(name);
+        dso.shade(nullptr, 25, call.argv);
+        return call.result == 1.0f ? call.Output(16)[0] : -1.0f;
+    }
+
+    TempDir dir;
+    DsoLibrary dso;
+};
+
+TEST_F(Dso, TableListsTheThreeShadeops)
+{
+    const char* expected[][2] = {
+        {"float qm_dso_shade(string, point, point, vector, vector, vector, vector, float, "
+         "float, vector, float, float, float, float, float, color, float, float, float, float, "
+         "float, float, float, float, float)",
+         "qm_dso_shade"},
+        {"float qm_dso_bump(string, point, point, vector, vector, vector, vector, float, float, "
+         "vector, float, float, float, float, float, float, float)",
+         "qm_dso_bump"},
+        {"float qm_dso_user(string, point, point, vector, vector, vector, vector, float, float, "
+         "vector, float, float, float, float, float, color, color, color, color)",
+         "qm_dso_user"},
+    };
+    int count = 0;
+    for (const auto* entry = dso.table; entry->signature[0] != '\0'; ++entry, ++count) {
+        ASSERT_LT(count, 3);
+        EXPECT_STREQ(entry->signature, expected[count][0]);
+        EXPECT_STREQ(entry->init, "");
+        EXPECT_STREQ(entry->cleanup, "qm_dso_cleanup");
+        // The function the renderer binds by the signature's name, and its alias.
+        void* function = dlsym(dso.handle, expected[count][1]);
+        EXPECT_NE(function, nullptr);
+        EXPECT_EQ(dlsym(dso.handle, (std::string("_") + expected[count][1]).c_str()), function);
+        EXPECT_NE(dlsym(dso.handle, dso.table[count].cleanup), nullptr);
+    }
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(dso.table[3].init, nullptr);
+    EXPECT_EQ(dso.table[3].cleanup, nullptr);
+    EXPECT_EQ(dlsym(dso.handle, "_qm_dso_shadeops"), static_cast<const void*>(dso.table));
+}
+
+TEST_F(Dso, TheThreeEntriesFillTheirOutputs)
+{
+    const std::string file = dir.File("linked.shd");
+    ASSERT_TRUE(Write(file, LinkedGraph, 0.25));
+
+    Call shade(file);
+    EXPECT_EQ(dso.shade(nullptr, 25, shade.argv), 0);
+    EXPECT_EQ(shade.result, 1.0f);
+    ExpectShade(shade, {0.75f, 1.0f, 1.25f}, {0.25f, 0.25f, 0.15f, 0.0f, 0.0f, 0.25f, 1.0f, 0.0f, 0.0f});
+
+    Call bump(file);
+    EXPECT_EQ(dso.bump(nullptr, 17, bump.argv), 0);
+    EXPECT_EQ(bump.result, 1.0f);
+    EXPECT_EQ(*bump.Output(16), 1.0f);
+    EXPECT_EQ(*bump.Output(17), 0.25f);
+    EXPECT_EQ(*bump.Output(18), kUntouched);
+
+    Call user(file);
+    EXPECT_EQ(dso.user(nullptr, 19, user.argv), 0);
+    EXPECT_EQ(user.result, 1.0f);
+    const float userOut[4][3] = {
+        {0.75f, 1.0f, 1.25f}, {0.75f, 1.0f, 1.25f}, {0.1f, 0.2f, 0.3f}, {0.0f, 0.0f, 0.0f}};
+    for (int k = 0; k < 4; ++k) {
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(user.Output(16 + k)[c], userOut[k][c]) << k;
+    }
+}
+
+TEST_F(Dso, GraphWithoutRootGivesTheDefaults)
+{
+    const std::string file = dir.File("rootless.shd");
+    ASSERT_TRUE(Write(file, RootlessGraph));
+    Call call(file);
+    dso.shade(nullptr, 25, call.argv);
+    EXPECT_EQ(call.result, 1.0f);
+    ExpectShade(call, {0.78f, 0.78f, 0.78f}, {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f});
+}
+
+TEST_F(Dso, MissingFileLeavesOutputsAndIsTriedAgain)
+{
+    const std::string file = dir.File("later.shd");
+    for (auto entry : {dso.shade, dso.bump, dso.user}) {
+        Call call(file);
+        EXPECT_EQ(entry(nullptr, 0, call.argv), 0);
+        EXPECT_EQ(call.result, 0.0f);
+        for (float f : call.outputs) EXPECT_EQ(f, kUntouched);
+    }
+    Call noName("");
+    noName.namePointer = nullptr;
+    dso.shade(nullptr, 25, noName.argv);
+    EXPECT_EQ(noName.result, 0.0f);
+
+    // The failure is not remembered: once the file exists it loads.
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.5));
+    EXPECT_EQ(ShadeColor(file), 0.5f);
+}
+
+// The key is the absolute, normalised name compared without regard to
+// letter case, so every spelling of one path shares one handle, loaded once.
+// On this system a name in other letter case is another file (or none): it
+// still finds the handle that the first spelling loaded.
+TEST_F(Dso, SpellingsOfOnePathShareOneHandle)
+{
+    ASSERT_TRUE(std::filesystem::create_directory(dir.File("sub")));
+    const std::string file = dir.File("sub/Mat.shd");
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.25));
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path);
+
+    EXPECT_EQ(ShadeColor("sub/Mat.shd"), 0.25f);
+    // Changed on disk: a second load would see 0.5.
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.5));
+    ASSERT_TRUE(SetFileTime(file, 2'000'000'000));
+    const std::string upper = coretest::Upper(dir.File("sub/Mat.shd"));
+    ASSERT_FALSE(std::filesystem::exists(upper));
+    EXPECT_EQ(ShadeColor(upper), 0.25f);
+    EXPECT_EQ(ShadeColor("./SUB/../sub/./MAT.SHD"), 0.25f);
+    EXPECT_EQ(ShadeColor(dir.path + "//sub/mat.shd"), 0.25f);
+
+    // A real file whose name differs only in letter case is not read either:
+    // its key matches the handle already open.
+    const std::string twin = dir.File("sub/MAT.shd");
+    ASSERT_TRUE(Write(twin, ConstantGraph, 1.0));
+    EXPECT_EQ(ShadeColor(twin), 0.25f);
+
+    std::filesystem::current_path(previous);
+}
+
+TEST_F(Dso, CleanupEndsTheRenderButKeepsTheGraphs)
+{
+    const std::string file = dir.File("kept.shd");
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.25));
+    ASSERT_TRUE(SetFileTime(file, 1'000'000'000));
+    EXPECT_EQ(ShadeColor(file), 0.25f);
+    dso.cleanup(nullptr);
+    // The file is read once for the life of the library.
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.5));
+    ASSERT_TRUE(SetFileTime(file, 1'000'000'100));
+    EXPECT_EQ(ShadeColor(file), 0.25f);
+    dso.cleanup(nullptr);
+    dso.cleanup(nullptr);
+    EXPECT_EQ(ShadeColor(file), 0.25f);
+
+    // Unloaded with the handle open, loaded again: a fresh read.
+    dso.Close();
+    ASSERT_EQ(dlopen(QM_DSO_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr) << "unloaded";
+    DsoLibrary again;
+    ASSERT_TRUE(again.Ready());
+    Call call(file);
+    again.shade(nullptr, 25, call.argv);
+    EXPECT_EQ(call.result, 1.0f);
+    EXPECT_EQ(call.outputs[0], 0.5f);
+}
+
+// With the current directory gone, a relative name cannot be made absolute:
+// it is looked up and loaded as given, which fails quietly.
+TEST_F(Dso, RelativeNameWithoutCurrentDirectory)
+{
+    const std::string file = dir.File("abs.shd");
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.5));
+    const auto previous = std::filesystem::current_path();
+    const std::string gone = dir.File("gone");
+    ASSERT_TRUE(std::filesystem::create_directory(gone));
+    std::filesystem::current_path(gone);
+    ASSERT_TRUE(std::filesystem::remove(gone));
+
+    Call call("abs.shd");
+    EXPECT_EQ(dso.shade(nullptr, 25, call.argv), 0);
+    EXPECT_EQ(call.result, 0.0f);
+    EXPECT_EQ(call.outputs[0], kUntouched);
+    EXPECT_EQ(ShadeColor(file), 0.5f);
+    std::filesystem::current_path(previous);
+}
+
+// Eight renderer threads, two shared files under several spellings, and one
+// file each; every answer is whole.
+TEST_F(Dso, ManyThreadsShareHandles)
+{
+    const std::string a = dir.File("a.shd");
+    const std::string b = dir.File("b.shd");
+    ASSERT_TRUE(Write(a, LinkedGraph, 0.25));
+    ASSERT_TRUE(Write(b, LinkedGraph, 0.5));
+    // b is first named properly; its upper-case spelling (no file on this
+    // system) then finds it.
+    EXPECT_EQ(ShadeColor(b), 1.0f);
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        const std::string own = dir.File("own" + std::to_string(t) + ".shd");
+        ASSERT_TRUE(Write(own, LinkedGraph, 1.0));
+        threads.emplace_back([&, own, t] {
+            const std::string names[] = {a, coretest::Upper(b), own};
+            const float expected[] = {0.75f, 1.0f, 1.5f};
+            for (int i = 0; i < 600; ++i) {
+                const int k = (i + t) % 3;
+                Call call(names[k]);
+                dso.shade(nullptr, 25, call.argv);
+                if (call.result != 1.0f || call.outputs[0] != expected[k]) ++wrong;
+                if (i % 100 == 0) dso.cleanup(nullptr);
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
+
+// qm_core unloaded while a shader is still open: the handle goes with the
+// library (the leak checker of the sanitizer build sees anything left), and
+// a new load of the library starts afresh.
+TEST(CoreUnload, OpenHandlesGoWithTheLibrary)
+{
+    TempDir dir;
+    const std::string file = dir.File("open.shd");
+    ASSERT_TRUE(Write(file, LinkedGraph, 0.25));
+    for (int round = 0; round < 2; ++round) {
+        void* core = dlopen(QM_CORE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(core, nullptr) << dlerror();
+        using LoadFunc = NHandle* (*)(const char*);
+        using EvalFunc = void (*)(NHandle*, ShadeRecord*);
+        const auto load = reinterpret_cast<LoadFunc>(dlsym(core, "QM_Load"));
+        const auto shade = reinterpret_cast<EvalFunc>(dlsym(core, "_QM_EvalShade"));
+        ASSERT_TRUE(load && shade);
+        NHandle* h = load(file.c_str());
+        ASSERT_NE(h, nullptr);
+        ShadeRecord r = coretest::Sample();
+        shade(h, &r);
+        EXPECT_EQ(r.color[0], 0.75);
+        EXPECT_EQ(dlclose(core), 0);
+        EXPECT_EQ(dlopen(QM_CORE_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr) << "unloaded";
+    }
+}
+
+}  // namespace

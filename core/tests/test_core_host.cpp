@@ -12,6 +12,7 @@
 #include <qm_core.h>
 
 #include "core_test_support.h"
+#include "macro/macro_nodes.h"
 #include "shader_files.h"
 
 namespace {
@@ -207,6 +208,87 @@ TEST_F(CoreHost, QueriesLookAtLinksAndOwnValues)
         EXPECT_EQ(QM_IsBump(h), c.bump) << c.name;
         QM_Close(h);
     }
+}
+
+// Only an NRoot is a material root: a macro's inner root that comes first in
+// the file hides the material root behind it, for evaluation and queries.
+TEST_F(CoreHost, MacroRootFirstLeavesTheDefaults)
+{
+    for (const bool macroRootFirst : {true, false}) {
+        NodeList list;
+        if (macroRootFirst) Add<NMacroRoot>(list);
+        NRoot& root = Add<NRoot>(list);
+        NTime& time = Add<NTime>(list);
+        root.params[NRoot::kColor].value.components[0] = 0.25;
+        root.params[NRoot::kTransparency].value.components[0] = 0.5;
+        Link(root, NRoot::kBumpTexture, time);
+        const std::string file = dir.File(macroRootFirst ? "hidden.shd" : "plain.shd");
+        ASSERT_TRUE(Save(list, file));
+        NHandle* h = QM_Load(file.c_str());
+        ASSERT_NE(h, nullptr);
+        QM_BeginRender(h);
+        const ShadeRecord before = Sample();
+        for (auto eval : {&QM_EvalUser, &QM_EvalBump, &QM_EvalShade}) {
+            ShadeRecord r = before;
+            eval(h, &r);
+            if (macroRootFirst) {
+                ExpectShadeDefaults(r);
+                EXPECT_TRUE(SameBytes(&r, &before, 336, 432));
+            }
+        }
+        ShadeRecord r = before;
+        QM_EvalShade(h, &r);
+        EXPECT_EQ(r.color[0], macroRootFirst ? 0.78 : 0.25);
+        EXPECT_EQ(r.transparency, macroRootFirst ? 0.0 : 0.5);
+        EXPECT_EQ(QM_IsTransparent(h), macroRootFirst ? 0 : 1);
+        EXPECT_EQ(QM_IsBump(h), macroRootFirst ? 0 : 1);
+        QM_EndRender(h);
+        QM_Close(h);
+    }
+}
+
+// A macro's sub-graph runs for every sample: its inner root's input, a sum
+// driven by time, reaches the material root through the macro.
+TEST_F(CoreHost, MacroInnerRootFeedsTheMaterial)
+{
+    NodeList list;
+    NRoot& root = Add<NRoot>(list);
+    NMacro& macro = Add<NMacro>(list);
+    NMacroRoot& inner = Add<NMacroRoot>(*macro.subGraph);
+    NTime& time = Add<NTime>(*macro.subGraph);
+    time.params[0].value.components[0] = 1.0;
+    time.params[1].value.components[0] = 0.5;
+    NAdd& add = Add<NAdd>(*macro.subGraph);
+    double* v = add.params[0].value.components;
+    v[0] = 0.25;
+    v[1] = 0.5;
+    v[2] = 0.125;
+    Link(add, 1, time);
+    Link(inner, 0, add);
+    Link(root, NRoot::kColor, macro);
+    Link(root, NRoot::kUser2, macro);
+    const std::string file = dir.File("macro.shd");
+    ASSERT_TRUE(Save(list, file));
+
+    NHandle* h = QM_Load(file.c_str());
+    ASSERT_NE(h, nullptr);
+    QM_BeginRender(h);
+    for (const double frame : {1.0, 2.0}) {
+        ShadeRecord r = Sample();
+        r.frame = frame;
+        QM_EvalUser(h, &r);
+        const double t = frame * 0.5;
+        const double* user2 = coretest::UserColors(r) + 3;
+        EXPECT_EQ(user2[0], 0.25 + t);
+        EXPECT_EQ(user2[1], 0.5 + t);
+        EXPECT_EQ(user2[2], 0.125 + t);
+        QM_EvalShade(h, &r);
+        EXPECT_EQ(r.color[0], 0.25 + t);
+        EXPECT_EQ(r.color[1], 0.5 + t);
+        EXPECT_EQ(r.color[2], 0.125 + t);
+    }
+    QM_EndRender(h);
+    QM_Close(h);
 }
 
 class CoreReload : public CoreHost {

@@ -1,7 +1,9 @@
 #include "image/bmp_loader.h"
 
+#include <cstdint>
 #include <cstdio>
-#include <string>
+#include <cstring>
+#include <memory>
 
 #include "image/dib24.h"
 
@@ -22,12 +24,34 @@ bool ReadBitmap(const char* fileName, dib24& bitmap) {
 // name. The cache sizes its buffers from that query; should the file change
 // before the pixel read, a picture of another size is refused rather than
 // written past the caller's buffers.
+//
+// The name is kept as a hash and a length: a thread_local with a destructor
+// would pin the library in memory until the thread ends, so a host could
+// never unload it. Equal names always match; two names that merely collide
+// only make the size check stricter.
 struct LastInfo {
-    std::string name;
+    uint64_t nameHash = 0;
+    size_t nameLength = 0;
     int32_t width = 0;
     int32_t height = 0;
+    bool valid = false;
 };
 thread_local LastInfo lastInfo;
+
+uint64_t NameHash(const char* name, size_t length) {
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (size_t i = 0; i < length; ++i) {
+        hash ^= static_cast<unsigned char>(name[i]);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+bool IsLastInfoName(const char* name) {
+    const size_t length = std::strlen(name);
+    return lastInfo.valid && lastInfo.nameLength == length &&
+           lastInfo.nameHash == NameHash(name, length);
+}
 
 uint8_t Expand5(unsigned v) { return static_cast<uint8_t>((v << 3) | (v >> 2)); }
 
@@ -62,14 +86,15 @@ int32_t BmpImageInfo(const char* fileName, int32_t* width, int32_t* height, int3
     *width = scratch.width;
     *height = scratch.height;
     if (hasAlpha) *hasAlpha = 0;
-    lastInfo = LastInfo{fileName, scratch.width, scratch.height};
+    const size_t length = std::strlen(fileName);
+    lastInfo = LastInfo{NameHash(fileName, length), length, scratch.width, scratch.height, true};
     return 1;
 }
 
 int32_t BmpImageLoad(const char* fileName, uint8_t* rgb, uint8_t* alpha) {
     dib24 bitmap;
     if (!ReadBitmap(fileName, bitmap)) return 0;
-    if (lastInfo.name == fileName &&
+    if (IsLastInfoName(fileName) &&
         (lastInfo.width != bitmap.width || lastInfo.height != bitmap.height))
         return 0;
     const size_t w = static_cast<size_t>(bitmap.width);

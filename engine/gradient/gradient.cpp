@@ -159,17 +159,22 @@ void Gradient::Save(NodeStream& stream) const
 
 bool Gradient::Load(NodeStream& stream)
 {
-    // A block too short for its count, or for the keys its count announces,
-    // is damaged: refuse it before allocating anything from the count.
-    if (stream.Remaining() < sizeof(int32_t)) {
-        return false;
-    }
-    const int32_t count = stream.ReadInt();
-    if (count > 0 && static_cast<uint64_t>(count) * kKeyBytes > stream.Remaining()) {
-        return false;
-    }
     Clear();
-    for (int32_t i = 0; i < count; ++i) {
+    const int32_t count = stream.ReadInt();
+    if (count <= 0) {
+        return !stream.Failed();
+    }
+    // Keys the block does not hold read as zeros: each of them is the same
+    // transparent black key at position 0, and of keys sharing a position
+    // only the earliest stored one takes part in any lookup. So a count
+    // larger than the block reads the keys that are there (a cut-off one
+    // padded with zeros) and one zero key for all the missing rest: every
+    // lookup gives what the whole count would, and nothing is allocated from
+    // a count the block cannot back.
+    const uint64_t held = (stream.Remaining() + kKeyBytes - 1) / kKeyBytes;
+    const bool cut = static_cast<uint64_t>(count) > held;
+    const uint64_t keys = cut ? held + 1 : static_cast<uint64_t>(count);
+    for (uint64_t i = 0; i < keys; ++i) {
         auto key = std::make_unique<GValue>();
         key->r = stream.ReadDouble();
         key->g = stream.ReadDouble();
@@ -178,5 +183,5 @@ bool Gradient::Load(NodeStream& stream)
         key->position = stream.ReadDouble();
         AddKey(std::move(key));
     }
-    return true;
+    return !cut && !stream.Failed();
 }

@@ -59,10 +59,9 @@ public:
     // doubles r, g, b, alpha, position (4 + 40 n bytes).
     void Save(NodeStream& stream) const;
     // Replaces all keys with those of a stored block. A count of 0 or below
-    // gives an empty gradient. A stream too short for the count, or a count
-    // that needs more bytes than the stream has left, marks a damaged block:
-    // nothing is read past the count, the keys are left as they were, and the
-    // result is false.
+    // gives an empty gradient. Bytes the block lacks read as zeros; keys
+    // wholly past its end are all the same zero key, which is added once.
+    // The result is false when the block was too short for its count.
     bool Load(NodeStream& stream);
 
 private:

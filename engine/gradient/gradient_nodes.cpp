@@ -30,7 +30,8 @@ void GradientNode::Edit(NodeParam&)
 
 bool GradientNode::Load(NodeStream& stream)
 {
-    return gradient->Load(stream);
+    gradient->Load(stream);
+    return true;
 }
 
 void GradientNode::Save(NodeStream& stream)

@@ -17,8 +17,7 @@ public:
     // Opens the editor's gradient editor on this node's gradient through the
     // installed hook (see model/edit_hooks.h); nothing without one.
     void Edit(NodeParam& param) override;
-    // The gradient's stored block. A damaged block (see Gradient::Load) is
-    // refused: the node keeps the keys it had and the result is false.
+    // The gradient's stored block (see Gradient::Load); always true.
     bool Load(NodeStream& stream) override;
     void Save(NodeStream& stream) override;
     // Copies the gradient from a node of exactly this class, through a

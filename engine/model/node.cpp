@@ -136,9 +136,13 @@ void Node::SetChoiceDefault(int32_t index, const char* options, int32_t chosen)
 
 void Node::ReadChoice(int32_t index, int32_t& cached)
 {
-    const NodeData value = EvaluateParam(params[index], nullptr);
-    const double chosen = std::trunc(value.components[0]);
-    if (chosen >= 0.0 && chosen < ChoiceCount(value.text)) {
+    ReadChoice(index, ChoiceCount(params[index].value.text), cached);
+}
+
+void Node::ReadChoice(int32_t index, int32_t count, int32_t& cached)
+{
+    const double chosen = std::trunc(EvaluateParam(params[index], nullptr).components[0]);
+    if (chosen >= 0.0 && chosen < count) {
         cached = static_cast<int32_t>(chosen);
     }
 }

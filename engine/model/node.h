@@ -98,6 +98,9 @@ protected:
     // Reads a choice input's own value (index truncated toward zero) into
     // cached; an index outside the option list leaves cached unchanged.
     void ReadChoice(int32_t index, int32_t& cached);
+    // The same against a type's fixed list of count options, whatever text
+    // a stored file gave the input.
+    void ReadChoice(int32_t index, int32_t count, int32_t& cached);
 
     // Convenience for Evaluate: the evaluated input at index.
     NodeData Input(int32_t index, const EvalContext& context)

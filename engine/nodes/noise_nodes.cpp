@@ -109,11 +109,7 @@ double ClampResult(double r)
 
 void NoiseNode::BeginRender()
 {
-    const double chosen =
-        std::trunc(EvaluateParam(params[kCoordinate], nullptr).components[0]);
-    if (chosen == 0.0 || chosen == 1.0) {
-        coordinate = static_cast<int32_t>(chosen);
-    }
+    ReadChoice(kCoordinate, 2, coordinate);
 }
 
 Vector3 NoiseNode::TexturePoint(const EvalContext& context)

@@ -198,7 +198,7 @@ void NSmoothStep::Evaluate(const EvalContext& context)
             result[c] = 1.0;
         } else {
             const double t = (x - bottom) / (top - bottom);
-            result[c] = 3.0 * t * t - 2.0 * t * t * t;
+            result[c] = 3.0 * (t * t) - 2.0 * (t * t * t);
         }
     }
 }

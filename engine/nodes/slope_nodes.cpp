@@ -1,7 +1,5 @@
 #include "nodes/slope_nodes.h"
 
-#include <cmath>
-
 #include "geometry/vector3.h"
 
 namespace {
@@ -37,22 +35,6 @@ std::unique_ptr<Node> MakeSlope(const char* name)
     double* top = node->params[TOP].value.components;
     top[0] = top[1] = top[2] = 1.0;
     return node;
-}
-
-// The choice's own index truncated toward zero, stored only when it is
-// below count (anything else, including not-a-number, keeps cached).
-void CacheIndex(Node& node, int32_t input, int32_t count, int32_t& cached)
-{
-    const double chosen = std::trunc(node.EvaluateParam(node.params[input], nullptr).components[0]);
-    if (chosen >= 0.0 && chosen < count) {
-        cached = static_cast<int32_t>(chosen);
-    }
-}
-
-void ReadSlopeChoices(Node& node, int32_t& axis, int32_t& coordinate)
-{
-    CacheIndex(node, AXIS, 3, axis);
-    CacheIndex(node, COORDINATE, 2, coordinate);
 }
 
 // Mixes "top" over "bottom" by a weight taken from the axis component d of
@@ -123,7 +105,11 @@ void NIncident::Evaluate(const EvalContext& context)
 
 std::unique_ptr<Node> NSlope::New() { return MakeSlope<NSlope>("slope"); }
 
-void NSlope::BeginRender() { ReadSlopeChoices(*this, axis, coordinate); }
+void NSlope::BeginRender()
+{
+    ReadChoice(AXIS, 3, axis);
+    ReadChoice(COORDINATE, 2, coordinate);
+}
 
 void NSlope::Evaluate(const EvalContext& context)
 {
@@ -133,7 +119,11 @@ void NSlope::Evaluate(const EvalContext& context)
 
 std::unique_ptr<Node> NSlope2::New() { return MakeSlope<NSlope2>("slope2"); }
 
-void NSlope2::BeginRender() { ReadSlopeChoices(*this, axis, coordinate); }
+void NSlope2::BeginRender()
+{
+    ReadChoice(AXIS, 3, axis);
+    ReadChoice(COORDINATE, 2, coordinate);
+}
 
 void NSlope2::Evaluate(const EvalContext& context)
 {

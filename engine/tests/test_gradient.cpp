@@ -4,6 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "gradient/gradient.h"
@@ -282,29 +283,45 @@ TEST(Gradient, LoadOfNoKeysEmptiesTheGradient)
     }
 }
 
-TEST(Gradient, DamagedBlocksAreRefusedAndKeepTheKeys)
+TEST(Gradient, ShortBlocksReadZerosPastTheirEnd)
 {
-    // One key's worth of bytes short, a huge count, and no room for the count.
+    // Two whole keys and 39 bytes of a third: the third is padded with zeros.
     std::vector<uint8_t> shortBlock = Int32Bytes(3);
     shortBlock.resize(4 + 80 + 39, 0x3f);
+    Gradient cut;
+    Fill(cut, {Key(0.0, 0.5, 0.5, 0.5), Key(1.0, 1, 1, 1)});
+    auto s = BlockStream(shortBlock);
+    EXPECT_FALSE(cut.Load(*s));
+    ASSERT_EQ(cut.Count(), 3);
+    double padded;
+    const uint8_t bytes[8] = {0x3f, 0x3f, 0x3f, 0x3f, 0x3f, 0x3f, 0x3f, 0};
+    std::memcpy(&padded, bytes, 8);
+    EXPECT_EQ(cut.Key(2)->position, padded);
+    EXPECT_EQ(cut.Key(2)->r, cut.Key(0)->r);
+
+    // A huge count over one stored key, a count cut short itself, nothing at
+    // all: the old keys go, and the missing keys are one zero key.
     std::vector<uint8_t> huge = Int32Bytes(std::numeric_limits<int32_t>::max());
     huge.resize(4 + 40, 0);
-    for (const auto& bytes : {shortBlock, huge, std::vector<uint8_t>{}, std::vector<uint8_t>{2, 0}}) {
+    const std::pair<std::vector<uint8_t>, int32_t> cases[] = {
+        {huge, 2}, {std::vector<uint8_t>{2, 0}, 1}, {std::vector<uint8_t>{}, 0}};
+    for (const auto& [block, keys] : cases) {
         Gradient g;
         Fill(g, {Key(0.0, 0.5, 0.5, 0.5), Key(1.0, 1, 1, 1)});
-        GValue* kept = g.Key(0);
-        auto s = BlockStream(bytes);
-        EXPECT_FALSE(g.Load(*s));
-        ASSERT_EQ(g.Count(), 2);
-        EXPECT_EQ(g.Key(0), kept);
-        EXPECT_EQ(g.Key(0)->r, 0.5);
+        auto in = BlockStream(block);
+        EXPECT_FALSE(g.Load(*in));
+        ASSERT_EQ(g.Count(), keys);
+        for (int32_t k = 0; k < keys; ++k) {
+            EXPECT_EQ(g.Key(k)->position, 0.0);
+            EXPECT_EQ(g.Key(k)->alpha, 0.0);
+        }
     }
 
     // A block with trailing bytes beyond its keys is still whole.
     std::vector<uint8_t> longer = Int32Bytes(1);
     longer.resize(4 + 40 + 7, 0);
     Gradient g;
-    auto s = BlockStream(longer);
-    EXPECT_TRUE(g.Load(*s));
+    auto whole = BlockStream(longer);
+    EXPECT_TRUE(g.Load(*whole));
     EXPECT_EQ(g.Count(), 1);
 }

@@ -114,6 +114,10 @@ TEST(OperatorNodes, SmoothStep)
     SetColor(*step, 2, -0.1, 0.0, 1.1);
     ExpectRgb(Sample(*step), 0.0, 0.0, 1.0);
 
+    // 3 t^2 - 2 t^3 with the powers formed first: (3 t) t rounds differently.
+    SetColor(*step, 2, 0.003, 0.003, 0.003);
+    EXPECT_EQ(Sample(*step)[0], 0x1.c414305272019p-16);
+
     // Reversed bounds: 1 above top, 0 at or below it.
     SetValue(*step, 0, 0.2);
     SetValue(*step, 1, 0.8);

@@ -93,8 +93,13 @@ std::string GetHomeDir()
     if (home != nullptr && home[0] != '\0') {
         dir = home;
     } else {
+        // A current directory that cannot be named (removed while in use)
+        // stays the current directory: "./", never the file system's root.
         std::error_code ec;
         dir = std::filesystem::current_path(ec).string();
+        if (ec || dir.empty()) {
+            dir = ".";
+        }
     }
     return WithSeparator(dir);
 }

@@ -594,3 +594,16 @@ TEST(EngineGlobals, CacheBeforeRegistryAndRegistryGoesFirst)
     EXPECT_EQ(std::count(log->begin(), log->end(), "destroy 2"), 1);
     dlclose(preload);
 }
+
+TEST(EngineGlobals, AnotherHolderDestroysOnlyItsOwnObjects)
+{
+    globals.imageMan = std::make_unique<ImageMan>();
+    const ImageMan* kept = globals.imageMan.get();
+    {
+        Globals other;
+        other.imageMan = std::make_unique<ImageMan>();
+    }
+    EXPECT_EQ(globals.imageMan.get(), kept);
+    ExitGlobals();
+    EXPECT_EQ(globals.imageMan, nullptr);
+}

@@ -93,8 +93,13 @@ std::string GetHomeDir()
     if (home != nullptr && home[0] != '\0') {
         dir = home;
     } else {
+        // A current directory that cannot be named (removed while in use)
+        // stays the current directory: "./", never the file system's root.
         std::error_code ec;
         dir = std::filesystem::current_path(ec).string();
+        if (ec || dir.empty()) {
+            dir = ".";
+        }
     }
     return WithSeparator(dir);
 }
@@ -111,15 +116,11 @@ void LoadImagePlugins(const std::string& home, ImageLoaderMan& loaders)
 {
     Scan(home + "Image/", QM_PLUGIN_IMAGE_CLASS, [&](int32_t (*activate)(void*)) {
         ImagePluginInfo info{};
-        if (activate(&info) == 0) {
-            return;
+        // Add refuses a loader without its list or either function, so
+        // nothing of such a loader is ever called.
+        if (activate(&info) != 0) {
+            loaders.Add(info.extensions, info.getInfo, info.load);
         }
-        // A loader without its list or either function could never serve a
-        // file: it is not registered, so nothing of it is ever called.
-        if (info.extensions == nullptr || info.getInfo == nullptr || info.load == nullptr) {
-            return;
-        }
-        loaders.Add(info.extensions, info.getInfo, info.load);
     });
 }
 

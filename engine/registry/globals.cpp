@@ -4,9 +4,24 @@
 
 Globals globals;
 
+namespace {
+
+// The registry first (its prototypes may hold image handles), then the cache;
+// handles stop reaching a cache that is gone.
+void DestroyPair(Globals& holder)
+{
+    holder.nodeFactory.reset();
+    if (holder.imageMan != nullptr && ProcessImageMan() == holder.imageMan.get()) {
+        SetProcessImageMan(nullptr);
+    }
+    holder.imageMan.reset();
+}
+
+}  // namespace
+
 Globals::~Globals()
 {
-    ExitGlobals();
+    DestroyPair(*this);
 }
 
 void InitGlobals()
@@ -18,9 +33,5 @@ void InitGlobals()
 
 void ExitGlobals()
 {
-    globals.nodeFactory.reset();
-    if (globals.imageMan != nullptr && ProcessImageMan() == globals.imageMan.get()) {
-        SetProcessImageMan(nullptr);
-    }
-    globals.imageMan.reset();
+    DestroyPair(globals);
 }

@@ -1,5 +1,6 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -50,6 +51,24 @@ TEST(PluginHomeDir, EnvironmentElseCurrentDirectoryWithOneSeparator)
     }
     unsetenv("QMERE_HOME");
     EXPECT_EQ(GetHomeDir(), cwd + "/");
+}
+
+TEST(PluginHomeDir, RemovedCurrentDirectoryIsNotTheRoot)
+{
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    char pattern[] = "/tmp/qm_gone_cwd_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    ASSERT_EQ(chdir(pattern), 0);
+    std::filesystem::remove(pattern);
+    std::string home;
+    {
+        ScopedHome env("");
+        home = GetHomeDir();
+    }
+    std::filesystem::current_path(cwd);
+    // The scans then look under "./Image/" and "./Node/", which a removed
+    // directory cannot hold; "/" would load libraries from "/Node/".
+    EXPECT_EQ(home, "./");
 }
 
 // ---- the image scan --------------------------------------------------------------
@@ -574,4 +593,17 @@ TEST(EngineGlobals, CacheBeforeRegistryAndRegistryGoesFirst)
     EXPECT_EQ(log->back(), "destroy 1");
     EXPECT_EQ(std::count(log->begin(), log->end(), "destroy 2"), 1);
     dlclose(preload);
+}
+
+TEST(EngineGlobals, AnotherHolderDestroysOnlyItsOwnObjects)
+{
+    globals.imageMan = std::make_unique<ImageMan>();
+    const ImageMan* kept = globals.imageMan.get();
+    {
+        Globals other;
+        other.imageMan = std::make_unique<ImageMan>();
+    }
+    EXPECT_EQ(globals.imageMan.get(), kept);
+    ExitGlobals();
+    EXPECT_EQ(globals.imageMan, nullptr);
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "golden_files.h"
 #include "gradient/gradient_nodes.h"
 #include "image/image_loader.h"
 #include "model/node_list.h"
@@ -204,24 +205,8 @@ std::map<std::string, Bytes> MakeExamples()
 
 const std::filesystem::path kExamples = QM_EXAMPLES_DIR;
 
-std::filesystem::path SeedDir()
-{
-    return std::filesystem::path(QM_TEST_DATA_DIR).parent_path().parent_path() / "fuzz" /
-           "corpus" / "shd_load";
-}
 
-Bytes ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
-void WriteFile(const std::filesystem::path& path, const Bytes& bytes)
-{
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 bool LoadFile(NodeList& list, const std::filesystem::path& path)
 {
@@ -288,19 +273,13 @@ bool SameBits(const std::vector<double>& a, const std::vector<double>& b)
 
 TEST_F(Examples, CommittedFilesAreWhatTheEngineWritesNow)
 {
-    const bool update = std::getenv("QM_UPDATE_EXAMPLES") != nullptr;
     for (const auto& [name, bytes] : MakeExamples()) {
-        for (const std::filesystem::path& dir : {kExamples, SeedDir()}) {
-            const std::filesystem::path path = dir / name;
-            if (update) {
-                WriteFile(path, bytes);
-            }
-            ASSERT_TRUE(std::filesystem::exists(path)) << path << " is missing; run with QM_UPDATE_EXAMPLES=1";
-            EXPECT_EQ(ReadFile(path), bytes) << path << " is stale; run with QM_UPDATE_EXAMPLES=1";
+        for (const std::filesystem::path& dir : {kExamples, golden::ShdSeedDir()}) {
+            golden::Expect(dir / name, bytes, "QM_UPDATE_EXAMPLES");
         }
     }
     // The one fresh invert is the smallest graph of a real type.
-    EXPECT_EQ(ReadFile(kExamples / "invert.shd").size(), 93u);
+    EXPECT_EQ(golden::ReadFile(kExamples / "invert.shd").size(), 93u);
 }
 
 TEST_F(Examples, EachLoadsWithTheRealRegistryAndEvaluatesAsBuilt)
@@ -322,7 +301,7 @@ TEST_F(Examples, EachLoadsWithTheRealRegistryAndEvaluatesAsBuilt)
             EXPECT_EQ(loaded.nodes[i]->name, built.nodes[i]->name);
             EXPECT_EQ(loaded.nodes[i]->category, built.nodes[i]->category);
         }
-        EXPECT_EQ(Save(loaded), ReadFile(kExamples / name));
+        EXPECT_EQ(Save(loaded), golden::ReadFile(kExamples / name));
 
         const std::vector<double> fromFile = Evaluate(loaded);
         EXPECT_FALSE(fromFile.empty());

@@ -10,17 +10,13 @@
 #include <iterator>
 #include <map>
 
+#include "golden_files.h"
 #include "graph_test_support.h"
 
 using namespace graph_test;
 
 namespace {
 
-std::filesystem::path SeedDir()
-{
-    return std::filesystem::path(QM_TEST_DATA_DIR).parent_path().parent_path() / "fuzz" /
-           "corpus" / "shd_load";
-}
 
 std::map<std::string, Bytes> MakeSeeds()
 {
@@ -88,20 +84,7 @@ std::map<std::string, Bytes> MakeSeeds()
 
 TEST(ShdSeeds, CorpusIsWhatTheWriterProduces)
 {
-    const std::filesystem::path dir = SeedDir();
-    const bool update = std::getenv("QM_UPDATE_SEEDS") != nullptr;
-    if (update) {
-        std::filesystem::create_directories(dir);
-    }
     for (const auto& [name, bytes] : MakeSeeds()) {
-        const std::filesystem::path path = dir / name;
-        if (update) {
-            std::ofstream(path, std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        }
-        std::ifstream in(path, std::ios::binary);
-        ASSERT_TRUE(in.good()) << path << " is missing; run with QM_UPDATE_SEEDS=1";
-        const Bytes stored((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        EXPECT_EQ(stored, bytes) << name;
+        golden::Expect(golden::ShdSeedDir() / name, bytes, "QM_UPDATE_SEEDS");
     }
 }

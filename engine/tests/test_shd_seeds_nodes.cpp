@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "gradient/gradient_nodes.h"
+#include "golden_files.h"
 #include "graph_test_support.h"
 #include "macro/macro_nodes.h"
 #include "nodes/operator_nodes.h"
@@ -128,30 +129,14 @@ std::map<std::string, Bytes> MakeSeeds()
     return seeds;
 }
 
-std::filesystem::path SeedDir()
-{
-    return std::filesystem::path(QM_TEST_DATA_DIR).parent_path().parent_path() / "fuzz" /
-           "corpus" / "shd_load";
-}
 
 }  // namespace
 
 TEST(ShdNodeSeeds, CorpusIsWhatTheWriterProduces)
 {
     auto registry = std::exchange(globals.nodeFactory, std::make_unique<NodeFactory>());
-    const std::filesystem::path dir = SeedDir();
-    const bool update = std::getenv("QM_UPDATE_SEEDS") != nullptr;
     for (const auto& [name, bytes] : MakeSeeds()) {
-        const std::filesystem::path path = dir / name;
-        if (update) {
-            std::filesystem::create_directories(dir);
-            std::ofstream(path, std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        }
-        std::ifstream in(path, std::ios::binary);
-        EXPECT_TRUE(in.good()) << path << " is missing; run with QM_UPDATE_SEEDS=1";
-        const Bytes stored((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        EXPECT_EQ(stored, bytes) << name;
+        golden::Expect(golden::ShdSeedDir() / name, bytes, "QM_UPDATE_SEEDS");
 
         // Every seed loads with the real registry; all but the one past the
         // nesting bound save back byte for byte.

@@ -15,7 +15,9 @@ NHandleList::~NHandleList() = default;
 NHandle* NHandleList::Find(std::string_view fileName) const
 {
     for (const auto& handle : handles_) {
-        if (EqualNoCase(handle->path, fileName)) {
+        // A handle whose reload failed has no name left: it must not answer
+        // to "", the name a host passes when no shader file is chosen.
+        if (!handle->path.empty() && EqualNoCase(handle->path, fileName)) {
             return handle.get();
         }
     }

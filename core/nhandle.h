@@ -26,7 +26,8 @@ public:
     // Destroys every handle still in the list, whatever its refCount.
     virtual ~NHandleList();
 
-    // The first handle whose path equals fileName case-insensitively, or null.
+    // The first handle whose path equals fileName case-insensitively, or
+    // null. A handle detached from its name (path "") matches no name at all.
     NHandle* Find(std::string_view fileName) const;
     // True when handle is one of the list's.
     bool Contains(const NHandle* handle) const;

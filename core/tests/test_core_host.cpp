@@ -361,6 +361,8 @@ TEST_F(CoreReload, UnopenableReplacementKeepsTheOldGraphAndDetachesTheName)
     ASSERT_NE(fresh, nullptr);
     EXPECT_NE(fresh, old);
     EXPECT_EQ(Shade(fresh).color[0], 0.5);
+    // Nor does it answer to the empty name a host passes for "no shader".
+    EXPECT_EQ(QM_Load(""), nullptr);
     ASSERT_TRUE(SetFileTime(file, kTime + 180));
     QM_BeginRender(old);
     EXPECT_EQ(Shade(old).color[0], 0.25);

@@ -189,7 +189,9 @@ int Shade(void** argv, EvalFunc evaluate, WriteFunc write)
         *result = 0.0f;
         return 0;
     }
-    ShadeRecord record;
+    // Zeroed: qm_core writes defaults for every output but the user colours,
+    // which a graph without a material root leaves as they were.
+    ShadeRecord record{};
     ReadInputs(argv, record);
     evaluate(handle, &record);  // outside the library lock
     write(argv, record);

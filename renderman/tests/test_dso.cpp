@@ -115,6 +115,19 @@ TEST_F(Dso, GraphWithoutRootGivesTheDefaults)
     dso.shade(nullptr, 25, call.argv);
     EXPECT_EQ(call.result, 1.0f);
     ExpectShade(call, {0.78f, 0.78f, 0.78f}, {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f});
+
+    // The user colours have no defaults: they come out as zeros, not as
+    // whatever the stack held (here most likely the previous call's record).
+    const std::string linked = dir.File("linked.shd");
+    ASSERT_TRUE(Write(linked, LinkedGraph, 0.25));
+    for (const std::string& name : {linked, file}) {
+        Call user(name);
+        dso.user(nullptr, 19, user.argv);
+        EXPECT_EQ(user.result, 1.0f);
+        if (name == file) {
+            for (int i = 0; i < 12; ++i) EXPECT_EQ(user.outputs[i], 0.0f) << i;
+        }
+    }
 }
 
 TEST_F(Dso, MissingFileLeavesOutputsAndIsTriedAgain)

@@ -168,14 +168,22 @@ void WriteUser(void** argv, const ShadeRecord& record)
 using EvalFunc = void (*)(NHandle*, ShadeRecord*);
 using WriteFunc = void (*)(void**, const ShadeRecord&);
 
-// The algorithm the three shadeops share. The result is 1.0 when the file
-// was evaluated, 0.0 (outputs untouched) when it could not be loaded.
-int Shade(void** argv, EvalFunc evaluate, WriteFunc write)
+// The algorithm the three shadeops share; argv holds count entries (the
+// result, the name, the inputs and the function's outputs). The result is
+// 1.0 when the file was evaluated, 0.0 (outputs untouched) when it could not
+// be loaded or an argument has no storage.
+int Shade(void** argv, int count, EvalFunc evaluate, WriteFunc write)
 {
     if (argv == nullptr || argv[0] == nullptr) {
         return 0;
     }
     float* result = Out(argv, 0);
+    for (int i = 1; i < count; ++i) {
+        if (argv[i] == nullptr) {
+            *result = 0.0f;
+            return 0;
+        }
+    }
     NHandle* handle = nullptr;
     try {
         const char* const* name = static_cast<const char* const*>(argv[1]);
@@ -205,17 +213,17 @@ extern "C" {
 
 QM_DSO_EXPORT int qm_dso_shade(void*, int, void** argv)
 {
-    return Shade(argv, &QM_EvalShade, &WriteShade);
+    return Shade(argv, 26, &QM_EvalShade, &WriteShade);
 }
 
 QM_DSO_EXPORT int qm_dso_bump(void*, int, void** argv)
 {
-    return Shade(argv, &QM_EvalBump, &WriteBump);
+    return Shade(argv, 18, &QM_EvalBump, &WriteBump);
 }
 
 QM_DSO_EXPORT int qm_dso_user(void*, int, void** argv)
 {
-    return Shade(argv, &QM_EvalUser, &WriteUser);
+    return Shade(argv, 20, &QM_EvalUser, &WriteUser);
 }
 
 // The end of a render: every file's render ends; the handles stay, so later

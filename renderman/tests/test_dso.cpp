@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "../../core/tests/core_test_support.h"
@@ -147,6 +148,28 @@ TEST_F(Dso, MissingFileLeavesOutputsAndIsTriedAgain)
     // The failure is not remembered: once the file exists it loads.
     ASSERT_TRUE(Write(file, ConstantGraph, 0.5));
     EXPECT_EQ(ShadeColor(file), 0.5f);
+}
+
+// An argument without storage (a null entry of argv) is refused before
+// anything is read or written: result 0.0, other outputs untouched.
+TEST_F(Dso, NullArgumentStorageIsRefused)
+{
+    const std::string file = dir.File("null_args.shd");
+    ASSERT_TRUE(Write(file, LinkedGraph, 0.25));
+    const std::pair<dsotest::ShadeopFunc, int> entries[] = {
+        {dso.shade, 26}, {dso.bump, 18}, {dso.user, 20}};
+    for (const auto& [entry, count] : entries) {
+        for (const int missing : {2, 15, count - 1}) {
+            Call call(file);
+            call.argv[missing] = nullptr;
+            EXPECT_EQ(entry(nullptr, count - 1, call.argv), 0);
+            EXPECT_EQ(call.result, 0.0f) << missing;
+            for (float f : call.outputs) EXPECT_EQ(f, kUntouched) << missing;
+        }
+    }
+    Call whole(file);
+    EXPECT_EQ(dso.shade(nullptr, 25, whole.argv), 0);
+    EXPECT_EQ(whole.result, 1.0f);
 }
 
 // The key is the absolute, normalised name compared without regard to

@@ -186,9 +186,9 @@ int Shade(void** argv, int count, EvalFunc evaluate, WriteFunc write)
     }
     NHandle* handle = nullptr;
     try {
-        const char* const* name = static_cast<const char* const*>(argv[1]);
-        if (name != nullptr && *name != nullptr) {
-            handle = HandleFor(*name);
+        const char* name = *static_cast<const char* const*>(argv[1]);
+        if (name != nullptr) {
+            handle = HandleFor(name);
         }
     } catch (...) {
         handle = nullptr;  // memory ran out: as if the file could not be loaded

@@ -35,8 +35,6 @@ public:
     // Removes and destroys handle; later entries keep their order.
     void Remove(const NHandle* handle);
 
-    size_t Count() const { return handles_.size(); }
-
 private:
     std::vector<std::unique_ptr<NHandle>> handles_;  // in order of creation
 };

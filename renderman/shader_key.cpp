@@ -5,6 +5,8 @@
 #include <system_error>
 #include <unistd.h>
 
+namespace {
+
 std::string MakeShaderKey(const char* name)
 {
     try {
@@ -18,8 +20,6 @@ std::string MakeShaderKey(const char* name)
     }
     return name;
 }
-
-namespace {
 
 constexpr size_t kCacheBytes = 4096;
 

@@ -7,9 +7,7 @@
 #include <string>
 #include <string_view>
 
-std::string MakeShaderKey(const char* name);
-
-// The same key, remembered per thread for the last name (and, for a relative
+// The key, remembered per thread for the last name (and, for a relative
 // name, the current directory it was resolved in), so that a renderer calling
 // with the same name sample after sample allocates nothing. The view stays
 // valid until the thread's next call; scratch holds keys too long to

@@ -37,6 +37,15 @@ std::unique_ptr<T> Make(const char* name, int32_t inputCount, const ParamDesc* i
     return node;
 }
 
+// "clamp" and "smoothstep": "top" 1, "bottom" 0 and the input black.
+template <typename T>
+std::unique_ptr<T> MakeRange(const char* name)
+{
+    auto node = Make<T>(name, 3, kRangeInputs);
+    node->params[0].value.components[0] = 1.0;  // the rest start at 0 from Setup
+    return node;
+}
+
 // Both of "value1" and "value2" evaluated, then op applied per channel.
 template <typename Op>
 void EvaluateTwoValues(Node& node, const EvalContext& context, Op op)
@@ -150,14 +159,7 @@ void NPow::Evaluate(const EvalContext& context)
     }
 }
 
-std::unique_ptr<Node> NClamp::New()
-{
-    auto node = Make<NClamp>("clamp", 3, kRangeInputs);
-    node->SetFloatDefault(0, 1.0);
-    node->SetFloatDefault(1, 0.0);
-    node->SetColorDefault(2, 0.0, 0.0, 0.0);
-    return node;
-}
+std::unique_ptr<Node> NClamp::New() { return MakeRange<NClamp>("clamp"); }
 
 void NClamp::Evaluate(const EvalContext& context)
 {
@@ -172,14 +174,7 @@ void NClamp::Evaluate(const EvalContext& context)
     }
 }
 
-std::unique_ptr<Node> NSmoothStep::New()
-{
-    auto node = Make<NSmoothStep>("smoothstep", 3, kRangeInputs);
-    node->SetFloatDefault(0, 1.0);
-    node->SetFloatDefault(1, 0.0);
-    node->SetColorDefault(2, 0.0, 0.0, 0.0);
-    return node;
-}
+std::unique_ptr<Node> NSmoothStep::New() { return MakeRange<NSmoothStep>("smoothstep"); }
 
 void NSmoothStep::Evaluate(const EvalContext& context)
 {

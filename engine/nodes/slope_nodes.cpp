@@ -103,13 +103,13 @@ void NIncident::Evaluate(const EvalContext& context)
     }
 }
 
-std::unique_ptr<Node> NSlope::New() { return MakeSlope<NSlope>("slope"); }
-
-void NSlope::BeginRender()
+void SlopeNode::BeginRender()
 {
     ReadChoice(AXIS, 3, axis);
     ReadChoice(COORDINATE, 2, coordinate);
 }
+
+std::unique_ptr<Node> NSlope::New() { return MakeSlope<NSlope>("slope"); }
 
 void NSlope::Evaluate(const EvalContext& context)
 {
@@ -118,12 +118,6 @@ void NSlope::Evaluate(const EvalContext& context)
 }
 
 std::unique_ptr<Node> NSlope2::New() { return MakeSlope<NSlope2>("slope2"); }
-
-void NSlope2::BeginRender()
-{
-    ReadChoice(AXIS, 3, axis);
-    ReadChoice(COORDINATE, 2, coordinate);
-}
 
 void NSlope2::Evaluate(const EvalContext& context)
 {

@@ -13,11 +13,9 @@ public:
     void Evaluate(const EvalContext& context) override;
 };
 
-class NSlope : public Node {
+// What "slope" and "slope2" share: the cached axis and coordinate choices.
+class SlopeNode : public Node {
 public:
-    static std::unique_ptr<Node> New();
-    std::unique_ptr<Node> Create() const override { return New(); }
-    void Evaluate(const EvalContext& context) override;
     void BeginRender() override;
 
     // Cached once per render from the choices; the defaults until then.
@@ -25,14 +23,16 @@ public:
     int32_t coordinate = 1;  // 0 object, 1 world
 };
 
-class NSlope2 : public Node {
+class NSlope : public SlopeNode {
 public:
     static std::unique_ptr<Node> New();
     std::unique_ptr<Node> Create() const override { return New(); }
     void Evaluate(const EvalContext& context) override;
-    void BeginRender() override;
+};
 
-    // Cached once per render from the choices; the defaults until then.
-    int32_t axis = 1;        // 0 X, 1 Y, 2 Z
-    int32_t coordinate = 1;  // 0 object, 1 world
+class NSlope2 : public SlopeNode {
+public:
+    static std::unique_ptr<Node> New();
+    std::unique_ptr<Node> Create() const override { return New(); }
+    void Evaluate(const EvalContext& context) override;
 };

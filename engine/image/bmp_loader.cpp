@@ -36,7 +36,9 @@ struct LastInfo {
     int32_t height = 0;
     bool valid = false;
 };
-thread_local LastInfo lastInfo;
+// Initial-exec for the same reason as the load depth in node_list.cpp: no
+// dynamic TLS block to outlive a dlclose.
+__attribute__((tls_model("initial-exec"))) thread_local LastInfo lastInfo;
 
 uint64_t NameHash(const char* name, size_t length) {
     uint64_t hash = 14695981039346656037ull;  // FNV-1a

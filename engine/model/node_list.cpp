@@ -11,7 +11,10 @@
 namespace {
 
 // How many loads run inside one another on this thread (see NodeList::Load).
-thread_local int32_t loadDepth = 0;
+// Initial-exec: a few bytes of the static TLS block, also when a host loads
+// qm_core with dlopen, so no dynamic TLS is left behind by a dlclose (the leak
+// checker of the sanitizer builds crashes on such stale blocks at exit).
+__attribute__((tls_model("initial-exec"))) thread_local int32_t loadDepth = 0;
 
 class NestingGuard {
 public:

@@ -17,10 +17,10 @@
 #include <cstring>
 #include <new>
 
-#include "image/image_loader.h"
 #include "model/node_list.h"
 #include "model/node_stream.h"
 #include "registry/globals.h"
+#include "startup/engine_startup.h"
 
 namespace {
 
@@ -132,8 +132,7 @@ bool LoadTypical(NodeList& list)
 
 void BM_TypicalGraph(benchmark::State& state)
 {
-    InitImageLoaderMan();
-    InitGlobals();
+    const EngineStartup engine;
     {
         NodeList list;
         Node* root = nullptr;
@@ -172,8 +171,6 @@ void BM_TypicalGraph(benchmark::State& state)
             state.counters["allocations_to_load"] = static_cast<double>(loadAllocations);
         }
     }
-    ExitGlobals();
-    ExitImageLoaderMan();
 }
 
 BENCHMARK(BM_TypicalGraph)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();

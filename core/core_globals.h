@@ -1,18 +1,22 @@
 #pragma once
-// qm_core's process-wide objects beyond the engine's two globals: the list of
-// open shader handles and the API lock that serialises every export.
+// qm_core's process-wide objects: the engine, started through its one owner
+// (image loader registry with the image plug-ins, image cache, node registry
+// with the node plug-ins), then the list of open shader handles, then the API
+// lock that serialises every export. They are made when the library is
+// loaded and destroyed in the reverse order when it is unloaded: the lock
+// first, then every handle still open (its images go back to a cache that
+// still exists), then the engine.
 
-#include "image/critical_section.h"
+#include "common/critical_section.h"
 #include "nhandle.h"
+#include "startup/engine_startup.h"
 
-// Start-up, after the image loader registry: the image cache and the node
-// registry (the engine globals, with the node plug-ins), then the empty
-// handle list, then the API lock.
-void InitCoreGlobals();
-// Unload: the API lock first, then every handle still open (its images go
-// back to a cache that still exists), the node registry, the image cache.
-void ExitCoreGlobals();
+struct CoreGlobals {
+    EngineStartup engine;
+    NHandleList handleList;
+    CriticalSection apiLock;
+};
 
-// Both exist between InitCoreGlobals and ExitCoreGlobals only.
+// Both exist while the library is loaded.
 NHandleList& CoreHandleList();
 CriticalSection& ApiLock();

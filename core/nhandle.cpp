@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "image/text_case.h"
+#include "common/text_case.h"
 #include "model/node_stream.h"
 #include "registry/globals.h"
 

@@ -1,6 +1,6 @@
 #include "handle_list.h"
 
-#include "image/text_case.h"
+#include "common/text_case.h"
 
 HandleData::~HandleData()
 {

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "handle_list.h"
-#include "image/critical_section.h"
+#include "common/critical_section.h"
 #include "qm_core.h"
 #include "shader_key.h"
 

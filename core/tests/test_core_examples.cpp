@@ -12,12 +12,12 @@
 #include <qm_core.h>
 
 #include "core_test_support.h"
-#include "image/image_loader.h"
 #include "model/eval_context.h"
 #include "model/node_list.h"
 #include "model/node_stream.h"
 #include "nodes/root_node.h"
 #include "registry/globals.h"
+#include "startup/engine_startup.h"
 
 namespace {
 
@@ -61,16 +61,7 @@ ShadeRecord SampleAt(int k)
 
 class CoreExamples : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        InitImageLoaderMan();
-        InitGlobals();
-    }
-    void TearDown() override
-    {
-        ExitGlobals();
-        ExitImageLoaderMan();
-    }
+    const EngineStartup engine;
 
     // The file read by this program's engine, ready to render.
     static bool LoadReference(NodeList& list, const std::string& fileName)

@@ -18,13 +18,14 @@
 #include "model/node_list.h"
 #include "model/node_stream.h"
 #include "registry/globals.h"
+#include "startup/engine_startup.h"
 
 namespace {
 
 const NodeFactory& Registry()
 {
-    static const bool ready = (InitGlobals(), true);
-    (void)ready;
+    // Started once for the fuzzer's life, as a program starts the engine.
+    static const EngineStartup engine;
     return *globals.nodeFactory;
 }
 

@@ -3,7 +3,7 @@
 #include <atomic>
 
 #include "image/image_man.h"
-#include "image/text_case.h"
+#include "common/text_case.h"
 
 namespace {
 std::atomic<ImageMan*> processImageMan{nullptr};

@@ -4,8 +4,7 @@
 #include <new>
 
 #include "image/bmp_loader.h"
-#include "image/text_case.h"
-#include "plugin/plugin_library.h"
+#include "common/text_case.h"
 
 ImageLoaderMan::ImageLoaderMan() {
     CriticalSection::Guard guard(lock_);

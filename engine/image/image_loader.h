@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "image/critical_section.h"
+#include "common/critical_section.h"
 
 // The two function types of an image plug-in, stored as they are.
 using ImageInfoFunc = int32_t (*)(const char* fileName, int32_t* width, int32_t* height,
@@ -59,6 +59,11 @@ void ExitImageLoaderMan();
 
 // The process's registry, or null before start-up / after exit.
 ImageLoaderMan* TheImageLoaderMan();
+
+// The image plug-ins' scan of the plug-in home (ending in a separator) into
+// loaders; without arguments, of GetHomeDir() into the process's registry.
+void LoadImagePlugins(const std::string& home, ImageLoaderMan& loaders);
+void LoadImagePlugins();
 
 void RegisterImageLoader(const char* extensionList, ImageInfoFunc getInfo, ImageLoadFunc load);
 bool GetImageInfo(const char* fileName, int32_t* width, int32_t* height, int32_t* hasAlpha);

@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "image/text_case.h"
+#include "common/text_case.h"
 
 void DebugLog(const char* format, const char* text) {
     (void)format;

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "image/critical_section.h"
+#include "common/critical_section.h"
 #include "image/image.h"
 
 class ImageMan {

@@ -6,18 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <system_error>
 #include <vector>
 
-#include "image/image_loader.h"
-#include "plugin/plugin_node.h"
-#include "registry/node_factory.h"
+#include "plugin/qm_plugin.h"
 
 namespace {
-
-constexpr int32_t kPluginImageIndex = 11;
 
 // The regular files named *.so in dir, in byte order of their names.
 std::vector<std::string> LibraryNames(const std::string& dir)
@@ -45,11 +39,18 @@ std::vector<std::string> LibraryNames(const std::string& dir)
     return names;
 }
 
-// Loads each library of dir and hands every table record of className to
-// activate. A library without the table is unloaded again when this scan
-// loaded it; one with the table stays loaded for the life of the process.
-void Scan(const std::string& dir, const char* className,
-          const std::function<void(int32_t (*)(void*))>& activate)
+std::string WithSeparator(std::string dir)
+{
+    if (dir.empty() || (dir.back() != '/' && dir.back() != '\\')) {
+        dir += '/';
+    }
+    return dir;
+}
+
+}  // namespace
+
+void ScanPluginLibraries(const std::string& dir, const char* className,
+                         const std::function<void(PluginActivate)>& onEntry)
 {
     for (const std::string& name : LibraryNames(dir)) {
         const std::string path = dir + name;
@@ -70,21 +71,11 @@ void Scan(const std::string& dir, const char* className,
         }
         for (const PluginEntry* entry = table; entry->activate != nullptr; ++entry) {
             if (entry->className != nullptr && std::strcmp(entry->className, className) == 0) {
-                activate(entry->activate);
+                onEntry(entry->activate);
             }
         }
     }
 }
-
-std::string WithSeparator(std::string dir)
-{
-    if (dir.empty() || (dir.back() != '/' && dir.back() != '\\')) {
-        dir += '/';
-    }
-    return dir;
-}
-
-}  // namespace
 
 std::string GetHomeDir()
 {
@@ -102,55 +93,4 @@ std::string GetHomeDir()
         }
     }
     return WithSeparator(dir);
-}
-
-bool UsableNodeDesc(const NodePluginDesc* desc)
-{
-    return desc != nullptr && desc->name != nullptr && desc->category != nullptr &&
-           desc->inputCount >= 0 && desc->outputCount >= 0 &&
-           (desc->inputCount == 0 || desc->inputs != nullptr) &&
-           (desc->outputCount == 0 || desc->outputs != nullptr);
-}
-
-void LoadImagePlugins(const std::string& home, ImageLoaderMan& loaders)
-{
-    Scan(home + "Image/", QM_PLUGIN_IMAGE_CLASS, [&](int32_t (*activate)(void*)) {
-        ImagePluginInfo info{};
-        // Add refuses a loader without its list or either function, so
-        // nothing of such a loader is ever called.
-        if (activate(&info) != 0) {
-            loaders.Add(info.extensions, info.getInfo, info.load);
-        }
-    });
-}
-
-void LoadNodePlugins(const std::string& home, NodeFactory& factory)
-{
-    Scan(home + "Node/", QM_PLUGIN_NODE_CLASS, [&](int32_t (*activate)(void*)) {
-        NodePluginInfo info{};
-        if (activate(&info) == 0) {
-            return;
-        }
-        // A description no node can be set up from is passed over before
-        // anything of the type (not even create) is called.
-        if (!UsableNodeDesc(info.desc)) {
-            return;
-        }
-        std::unique_ptr<Node> prototype = NPlugin::New(info);
-        // A refused prototype is destroyed here, which gives its instance
-        // back through the plug-in's destroy.
-        factory.Add(std::move(prototype), kPluginImageIndex);
-    });
-}
-
-void LoadImagePlugins()
-{
-    if (ImageLoaderMan* loaders = TheImageLoaderMan()) {
-        LoadImagePlugins(GetHomeDir(), *loaders);
-    }
-}
-
-void LoadNodePlugins(NodeFactory& factory)
-{
-    LoadNodePlugins(GetHomeDir(), factory);
 }

@@ -1,7 +1,14 @@
 #include "plugin/plugin_node.h"
 
 #include "model/node_stream.h"
-#include "plugin/plugin_library.h"
+
+bool UsableNodeDesc(const NodePluginDesc* desc)
+{
+    return desc != nullptr && desc->name != nullptr && desc->category != nullptr &&
+           desc->inputCount >= 0 && desc->outputCount >= 0 &&
+           (desc->inputCount == 0 || desc->inputs != nullptr) &&
+           (desc->outputCount == 0 || desc->outputs != nullptr);
+}
 
 std::unique_ptr<Node> NPlugin::New(const NodePluginInfo& info)
 {

@@ -8,6 +8,10 @@
 #include "model/node.h"
 #include "plugin/qm_plugin.h"
 
+// Whether a node description can set up a node: names present, counts not
+// negative, arrays present for positive counts.
+bool UsableNodeDesc(const NodePluginDesc* desc);
+
 class NPlugin : public Node {
 public:
     // A node of the type info describes: set up from info.desc, then its

@@ -1,6 +1,5 @@
 #include "registry/node_factory.h"
 
-#include "plugin/plugin_library.h"
 #include "registry/builtin_nodes.h"
 
 NodeFactory::NodeFactory()

@@ -58,3 +58,9 @@ public:
 private:
     std::vector<std::unique_ptr<NodeCategory>> categories_;  // in order of first use
 };
+
+// The node plug-ins' scan of the plug-in home (ending in a separator): each
+// usable type joins factory with the plug-in picture; without a home, of
+// GetHomeDir().
+void LoadNodePlugins(const std::string& home, NodeFactory& factory);
+void LoadNodePlugins(NodeFactory& factory);

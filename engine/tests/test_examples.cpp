@@ -18,11 +18,11 @@
 
 #include "golden_files.h"
 #include "gradient/gradient_nodes.h"
-#include "image/image_loader.h"
 #include "model/node_list.h"
 #include "model/node_stream.h"
 #include "nodes/root_node.h"
 #include "registry/globals.h"
+#include "startup/engine_startup.h"
 
 namespace {
 
@@ -32,16 +32,7 @@ constexpr int32_t kPluginImage = 11;
 
 class Examples : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        InitImageLoaderMan();
-        InitGlobals();
-    }
-    void TearDown() override
-    {
-        ExitGlobals();
-        ExitImageLoaderMan();
-    }
+    const EngineStartup engine;
     static const NodeFactory& Factory() { return *globals.nodeFactory; }
 };
 

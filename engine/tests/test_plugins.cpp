@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "plugin_test_support.h"
 #include "registry/globals.h"
 #include "registry/node_factory.h"
+#include "startup/engine_startup.h"
 
 using plugintest::IsLoaded;
 using plugintest::LogOf;
@@ -515,15 +517,28 @@ TEST(NodePlugin, StreamCallbacksRefuseNegativeCountsAndReadZerosPastTheBlock)
 
 namespace {
 
-bool cacheAliveAtCreate = false;
-bool cacheAliveAtDestroy = false;
+// What of the engine exists when the node plug-in's prototype is made and
+// when it is destroyed.
+struct EngineSeen {
+    bool cache = false;
+    size_t loaders = 0;  // loaders registered, 0 without a loader registry
+};
+EngineSeen atCreate;
+EngineSeen atDestroy;
+
+EngineSeen Look()
+{
+    ImageLoaderMan* loaders = TheImageLoaderMan();
+    return {globals.imageMan != nullptr && ProcessImageMan() == globals.imageMan.get(),
+            loaders != nullptr ? loaders->LoaderCount() : 0};
+}
 
 void WatchPrototype(const char* event)
 {
     if (std::strcmp(event, "create 1") == 0) {
-        cacheAliveAtCreate = globals.imageMan != nullptr && ProcessImageMan() != nullptr;
+        atCreate = Look();
     } else if (std::strcmp(event, "destroy 1") == 0) {
-        cacheAliveAtDestroy = globals.imageMan != nullptr;
+        atDestroy = Look();
     }
 }
 
@@ -554,45 +569,56 @@ std::vector<Entry> Snapshot(const NodeFactory& factory)
 
 }  // namespace
 
-TEST(EngineGlobals, CacheBeforeRegistryAndRegistryGoesFirst)
+TEST(EngineStartupOrder, LoadersThenCacheThenRegistryAndBackInReverse)
 {
     PluginHome home;
+    home.Put(QM_FIXTURE_IMAGE_PLUGIN, "Image", "images.so");
     const std::string lib = home.Put(QM_FIXTURE_NODE_PLUGIN, "Node", "nodes.so");
     // The library is loaded by the scan; its prototype's create and destroy
-    // report back here, so the test sees which globals exist at that moment.
+    // report back here, so the test sees which objects exist at that moment.
     void* preload = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(preload, nullptr);
     LogOf(lib, &WatchPrototype);
+    ExitImageLoaderMan();  // the test program's own registry: the owner makes it
+    std::vector<Entry> before;
     {
-        ScopedHome env(home.Path(""));
-        InitGlobals();
-    }
-    ASSERT_NE(globals.imageMan, nullptr);
-    ASSERT_NE(globals.nodeFactory, nullptr);
-    EXPECT_EQ(ProcessImageMan(), globals.imageMan.get());
-    EXPECT_TRUE(cacheAliveAtCreate);
+        std::optional<EngineStartup> engine;
+        {
+            ScopedHome env(home.Path(""));
+            engine.emplace();
+        }
+        ASSERT_NE(globals.nodeFactory, nullptr);
+        // The node plug-in's prototype was made with the loader registry
+        // (built-in "bmp" and both plug-in loaders) and the cache in place.
+        EXPECT_TRUE(atCreate.cache);
+        EXPECT_EQ(atCreate.loaders, 3u);
 
-    // A node of every registered type, made and destroyed, changes nothing.
-    const std::vector<Entry> before = Snapshot(*globals.nodeFactory);
-    EXPECT_GT(before.size(), 30u);
-    EXPECT_EQ(before.back().name, "bare");
-    for (const Entry& e : before) {
-        auto node = e.prototype->Create();
-        ASSERT_NE(node, nullptr);
-        EXPECT_EQ(node->name, e.name);
-        EXPECT_EQ(node->category, e.category);
+        // A node of every registered type, made and destroyed, changes nothing.
+        before = Snapshot(*globals.nodeFactory);
+        EXPECT_GT(before.size(), 30u);
+        EXPECT_EQ(before.back().name, "bare");
+        for (const Entry& e : before) {
+            auto node = e.prototype->Create();
+            ASSERT_NE(node, nullptr);
+            EXPECT_EQ(node->name, e.name);
+            EXPECT_EQ(node->category, e.category);
+        }
+        EXPECT_EQ(Snapshot(*globals.nodeFactory), before);
     }
-    EXPECT_EQ(Snapshot(*globals.nodeFactory), before);
-
-    ExitGlobals();
-    EXPECT_TRUE(cacheAliveAtDestroy);
+    // The registry went first, while the cache and the loaders were still
+    // there; then the cache, then the loader registry.
+    EXPECT_TRUE(atDestroy.cache);
+    EXPECT_EQ(atDestroy.loaders, 3u);
     EXPECT_EQ(globals.nodeFactory, nullptr);
     EXPECT_EQ(globals.imageMan, nullptr);
+    EXPECT_EQ(ProcessImageMan(), nullptr);
+    EXPECT_EQ(TheImageLoaderMan(), nullptr);
     const Events* log = LogOf(lib);
     ASSERT_NE(log, nullptr);
     EXPECT_EQ(log->back(), "destroy 1");
     EXPECT_EQ(std::count(log->begin(), log->end(), "destroy 2"), 1);
     dlclose(preload);
+    InitImageLoaderMan();
 }
 
 TEST(EngineGlobals, AnotherHolderDestroysOnlyItsOwnObjects)

@@ -8,6 +8,7 @@
 
 #include "common/text_case.h"
 #include "model/node_stream.h"
+#include "nodes/root_node.h"
 #include "registry/globals.h"
 
 NHandleList::~NHandleList() = default;
@@ -66,8 +67,16 @@ FILE* OpenShaderFile(const char* fileName)
     return file;
 }
 
-bool LoadShaderGraph(FILE* file, NodeList& nodes)
+NRoot* MaterialRoot(const NodeList& nodes)
 {
+    return dynamic_cast<NRoot*>(nodes.FindRoot());
+}
+
+bool LoadShaderGraph(FILE* file, NHandle& handle)
+{
+    NodeList& nodes = handle.nodes;
+    handle.root = nullptr;
+    nodes.Clear();
     bool loaded = false;
     try {
         NFileStream stream(file);
@@ -80,6 +89,7 @@ bool LoadShaderGraph(FILE* file, NodeList& nodes)
     if (!loaded) {
         nodes.Clear();
     }
+    handle.root = MaterialRoot(nodes);
     return loaded;
 }
 
@@ -107,8 +117,7 @@ void ReloadIfChanged(NHandle& handle)
         handle.path.clear();  // keeps the graph it has, and is never reloaded
         return;
     }
-    handle.nodes.Clear();
-    if (!LoadShaderGraph(file, handle.nodes)) {
+    if (!LoadShaderGraph(file, handle)) {
         handle.path.clear();  // evaluates the empty graph from now on
         return;
     }

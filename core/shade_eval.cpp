@@ -5,7 +5,6 @@
 
 #include "core_globals.h"
 #include "model/eval_context.h"
-#include "model/node_list.h"
 #include "nhandle.h"
 #include "nodes/root_node.h"
 
@@ -46,11 +45,6 @@ void WriteDefaults(ShadeRecord& record)
 
 }  // namespace
 
-NRoot* MaterialRoot(const NodeList& nodes)
-{
-    return dynamic_cast<NRoot*>(nodes.FindRoot());
-}
-
 void EvaluateRoot(NHandle* handle, ShadeRecord* record, RootRange range)
 {
     if (handle == nullptr || record == nullptr) {
@@ -59,7 +53,7 @@ void EvaluateRoot(NHandle* handle, ShadeRecord* record, RootRange range)
     try {
         CriticalSection::Guard guard(ApiLock());
         WriteDefaults(*record);
-        NRoot* root = MaterialRoot(handle->nodes);
+        NRoot* root = handle->root;
         if (root == nullptr) {
             return;
         }
@@ -67,7 +61,7 @@ void EvaluateRoot(NHandle* handle, ShadeRecord* record, RootRange range)
         std::memcpy(&context, record, sizeof context);
         root->ClearEvaluated();
         for (int32_t i = range.first; i <= range.last; ++i) {
-            const NodeData value = root->EvaluateParam(root->params[i], &context);
+            const NodeValue value = root->EvaluateValue(root->params[i], context);
             double* out = root->outputs[i].value.components;
             out[0] = value.components[0];
             if (IsColorIndex(i)) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,15 +73,45 @@ NRoot* MaterialRoot(const NodeList& nodes)
     return dynamic_cast<NRoot*>(nodes.FindRoot());
 }
 
+namespace {
+
+// root and every node its inputs' links reach, each once, root first.
+std::vector<Node*> Feeders(Node* root)
+{
+    std::vector<Node*> found;
+    if (root == nullptr) {
+        return found;
+    }
+    std::unordered_set<const Node*> seen{root};
+    found.push_back(root);
+    for (size_t next = 0; next < found.size(); ++next) {
+        const Node& node = *found[next];
+        for (int32_t i = 0; i < node.paramCount; ++i) {
+            Node* source = node.params[i].source;
+            if (source != nullptr && seen.insert(source).second) {
+                found.push_back(source);
+            }
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
 bool LoadShaderGraph(FILE* file, NHandle& handle)
 {
     NodeList& nodes = handle.nodes;
     handle.root = nullptr;
+    handle.rootFeeders.clear();
     nodes.Clear();
     bool loaded = false;
     try {
         NFileStream stream(file);
         loaded = nodes.Load(stream, *globals.nodeFactory);
+        if (loaded) {
+            handle.root = MaterialRoot(nodes);
+            handle.rootFeeders = Feeders(handle.root);
+        }
     } catch (...) {
         // The reader clears the list before anything leaves it; a renderer
         // sees such a file as one that failed to load.
@@ -88,8 +119,9 @@ bool LoadShaderGraph(FILE* file, NHandle& handle)
     }
     if (!loaded) {
         nodes.Clear();
+        handle.root = nullptr;
+        handle.rootFeeders.clear();
     }
-    handle.root = MaterialRoot(nodes);
     return loaded;
 }
 

@@ -18,10 +18,14 @@ struct NHandle {
     int32_t refCount = 0;  // opens not yet closed
     std::string path;      // the name the first successful load used; "" after a failed reload
     NodeList nodes;        // the loaded graph
-    // The graph's material root (MaterialRoot of nodes), found when the
-    // graph is read and never per sample; null when it has none. Only
-    // LoadShaderGraph changes nodes, and it sets this with them.
+    // Found when the graph is read, never per sample; only LoadShaderGraph
+    // changes nodes, and it sets these with them:
+    // the graph's material root (MaterialRoot of nodes), null when it has none;
     NRoot* root = nullptr;
+    // the root and every node that feeds it, each once: the nodes whose
+    // evaluated marks a sample clears (what Node::ClearEvaluated on the root
+    // reaches, without walking the links again).
+    std::vector<Node*> rootFeeders;
 };
 
 // The graph's first root-flagged node when it is a material root (NRoot);
@@ -55,9 +59,9 @@ private:
 FILE* OpenShaderFile(const char* fileName);
 
 // Reads file (closed here in every case) into the handle's graph, cleared
-// first, and finds its material root. False when the reader reports failure
-// or throws (a damaged link id, memory running out): the graph is then empty
-// and has no root.
+// first, and finds its material root and the root's feeders. False when the
+// reader reports failure or throws (a damaged link id, memory running out):
+// the graph is then empty and has no root.
 bool LoadShaderGraph(FILE* file, NHandle& handle);
 
 // The file's modification time, truncated to 32 bits; false when stat fails.

@@ -59,7 +59,11 @@ void EvaluateRoot(NHandle* handle, ShadeRecord* record, RootRange range)
         }
         EvalContext context;
         std::memcpy(&context, record, sizeof context);
-        root->ClearEvaluated();
+        // What Node::ClearEvaluated on the root does, over the nodes it would
+        // reach, found when the graph was read.
+        for (Node* node : handle->rootFeeders) {
+            node->evaluated = false;
+        }
         for (int32_t i = range.first; i <= range.last; ++i) {
             const NodeValue value = root->EvaluateValue(root->params[i], context);
             double* out = root->outputs[i].value.components;
@@ -71,8 +75,12 @@ void EvaluateRoot(NHandle* handle, ShadeRecord* record, RootRange range)
         }
         unsigned char* bytes = reinterpret_cast<unsigned char*>(record);
         for (int32_t i = range.first; i <= range.last; ++i) {
-            const size_t count = (IsColorIndex(i) ? 3 : 1) * sizeof(double);
-            std::memcpy(bytes + kOutputOffset[i], root->outputs[i].value.components, count);
+            const double* out = root->outputs[i].value.components;
+            if (IsColorIndex(i)) {
+                std::memcpy(bytes + kOutputOffset[i], out, 3 * sizeof(double));
+            } else {
+                std::memcpy(bytes + kOutputOffset[i], out, sizeof(double));
+            }
         }
     } catch (...) {
         // Nothing a node throws reaches the host; the record keeps what was

@@ -74,7 +74,7 @@ NodeData Node::EvaluateParam(const NodeParam& param, const EvalContext* context)
     return *out;
 }
 
-NodeValue Node::EvaluateValue(const NodeParam& param, const EvalContext& context)
+NodeValue Node::EvaluateLinkedValue(const NodeParam& param, const EvalContext& context)
 {
     const NodeData* out = LinkedOutput(param, &context);
     if (out == nullptr) {

@@ -58,7 +58,13 @@ public:
     NodeData EvaluateParam(const NodeParam& param, const EvalContext* context);
     // The same value without its text, for evaluation: nothing is copied but
     // the type and the three components.
-    NodeValue EvaluateValue(const NodeParam& param, const EvalContext& context);
+    NodeValue EvaluateValue(const NodeParam& param, const EvalContext& context)
+    {
+        if (param.source == nullptr) {
+            return param.value.Value();
+        }
+        return EvaluateLinkedValue(param, context);
+    }
 
     // Resets the per-sample state of this node and of everything upstream.
     // Each node is visited once per call, however many paths lead to it.
@@ -92,6 +98,7 @@ private:
     // for the sample first when it has not been yet; null for an unlinked
     // input, a null context or a link to an output the source does not have.
     const NodeData* LinkedOutput(const NodeParam& param, const EvalContext* context);
+    NodeValue EvaluateLinkedValue(const NodeParam& param, const EvalContext& context);
 
     void ClearEvaluatedPass(uint64_t pass);
     uint64_t clearPass_ = 0;  // the last ClearEvaluated pass that reached this node

@@ -7,23 +7,28 @@
 // it from thread to thread must stay cheap:
 //   - Taking a free lock is one atomic or; leaving it, when nobody sleeps on
 //     it, one atomic subtraction. Nothing goes to the kernel.
-//   - Of the threads that find it taken, one stays awake and spins for a
-//     bounded while, rereading the lock word only now and then so that the
-//     holder keeps the word's cache line; the others sleep in the kernel at
-//     once. A release wakes a sleeper only when nobody is awake and waiting,
-//     so the holder pays for a wake-up now and then instead of on every
-//     release, and no waiter is woken only to find the lock taken again.
-//   - The lock is not handed over in turn: a thread that leaves it and asks
-//     again at once may take it again before the waiter sees it free. That
-//     keeps the lock, and what it guards, in one core's cache for a while;
-//     the awake waiter takes over when it finds the lock free, or goes to
-//     sleep when its spin ends, and the next release wakes another.
+//   - Of the threads that find it taken, one stays awake and spins, rereading
+//     the lock word only now and then so that the holder keeps the word's
+//     cache line; the others sleep in the kernel, in a queue, in the order
+//     they came.
+//   - The lock is not handed over in turn: a holder that leaves it and asks
+//     again at once may take it again before the awake waiter sees it free.
+//     That keeps the lock, and what it guards, in one core's cache for a
+//     while, and the holder never waits for a sleeper to wake up.
+//   - Waking a sleeper is the waiters' work wherever it can be, for a wake-up
+//     costs the waker microseconds: an awake waiter whose spin ends hands its
+//     part to the longest sleeper and takes that one's place at the end of
+//     the queue, and a thread that finds the lock taken with nobody awake
+//     does the same when no sleeper has been woken for a while (kTurnAfter),
+//     so that every thread gets its turn. A release wakes a sleeper only when
+//     there are sleepers and no waiter is awake.
 //
 // Under ThreadSanitizer the lock announces itself as a mutex, so that the
 // order in which the system's locks are taken is checked as for any mutex.
 
 #include <atomic>
 #include <cstdint>
+#include <ctime>
 
 #include <linux/futex.h>
 #include <pthread.h>
@@ -53,7 +58,7 @@ public:
         if (owner_.load(std::memory_order_relaxed) == self) {
             ++depth_;
         } else {
-            // Sleepers' counts may stand in the word while it is free.
+            // Other bits may be set while the lock is free.
             if ((state_.fetch_or(kLocked, std::memory_order_acquire) & kLocked) != 0) {
                 Contend();
             }
@@ -71,7 +76,7 @@ public:
             const uint32_t state =
                 state_.fetch_sub(kLocked, std::memory_order_release) - kLocked;
             if (NeedsWaking(state)) {
-                WakeOne();
+                WakeForRelease();
             }
         }
         QM_TSAN_MUTEX(__tsan_mutex_post_unlock(this, 0));
@@ -89,21 +94,52 @@ public:
     };
 
 private:
-    // The lock word: the holder bit, the awake-waiter bit, and the number of
-    // sleeping threads above them.
+    // The lock word: the holder bit, the awake-waiter bit, the bit that
+    // guards the sleepers' queue, and the number of sleepers above them.
     static constexpr uint32_t kLocked = 1;
-    static constexpr uint32_t kAwake = 2;    // a waiter is awake; releases wake nobody
-    static constexpr uint32_t kSleeper = 4;  // one sleeping thread
+    static constexpr uint32_t kAwake = 2;        // a waiter is awake, or being woken
+    static constexpr uint32_t kQueueLocked = 4;  // a thread is changing the queue
+    static constexpr uint32_t kSleeper = 8;      // one thread in the queue
     // How long the awake waiter spins: kSpinRounds rereads of the lock word,
     // the pause before each doubling up to kMaxPauses pause instructions
-    // (some microseconds), in all about a hundred microseconds.
-    static constexpr int kSpinRounds = 32;
-    static constexpr int kMaxPauses = 512;
+    // (some ten microseconds), about a millisecond in all.
+    static constexpr int kSpinRounds = 128;
+    static constexpr int kMaxPauses = 1024;
+    // How often at most a sleeper is woken to take its turn while the lock
+    // stays in demand, in nanoseconds: a waiter that finds nobody awake wakes
+    // the longest sleeper in its place when no sleeper has been woken for
+    // that long, and spins itself otherwise. So turns cost a wake-up now and
+    // then rather than at every change of holder (each change to a thread
+    // that has slept costs the new holder a cold cache as well), and a thread
+    // sleeps about this long times the number of sleepers ahead of it at
+    // most.
+    static constexpr int64_t kTurnAfter = 8'000'000;
+
+    // A sleeping thread, on its own stack, in the queue until woken.
+    struct Sleeper {
+        std::atomic<uint32_t> woken{0};
+        Sleeper* next = nullptr;
+    };
+
+    static int64_t Now()
+    {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+    }
+
+    // A sleeper's turn is due: none has been woken for kTurnAfter (read
+    // without the queue lock; a stale answer only moves a turn by one
+    // decision).
+    bool TurnDue() const
+    {
+        return Now() - lastWake_.load(std::memory_order_relaxed) >= kTurnAfter;
+    }
 
     static uintptr_t ThisThread() { return static_cast<uintptr_t>(pthread_self()); }
 
-    // A release must wake a sleeper when there is one, nobody took the lock
-    // meanwhile and no waiter is awake already.
+    // After a release: a sleeper must be woken when there is one, nobody took
+    // the lock meanwhile and no waiter is awake.
     static bool NeedsWaking(uint32_t state)
     {
         return state >= kSleeper && (state & (kLocked | kAwake)) == 0;
@@ -111,7 +147,7 @@ private:
 
     static void Pause(int round)
     {
-        const int pauses = round < 9 ? 1 << round : kMaxPauses;
+        const int pauses = round < 10 && (1 << round) < kMaxPauses ? 1 << round : kMaxPauses;
         for (int i = 0; i < pauses; ++i) {
 #if defined(__x86_64__) || defined(__i386__)
             __builtin_ia32_pause();
@@ -133,8 +169,9 @@ private:
                 }
                 continue;
             }
-            // One waiter at a time stays awake and spins; the others sleep.
-            if (!awake && (state & kAwake) == 0) {
+            // Nobody awake: this thread is the awake waiter, unless a sleeper's
+            // turn is due; then that one is woken in its place.
+            if (!awake && (state & kAwake) == 0 && (state < kSleeper || !TurnDue())) {
                 if (state_.compare_exchange_weak(state, state | kAwake,
                                                  std::memory_order_relaxed)) {
                     awake = true;
@@ -146,55 +183,115 @@ private:
                 state = state_.load(std::memory_order_relaxed);
                 continue;
             }
-            // Go to sleep, counted, and no longer awake. The word still says
-            // locked here, so the holder's release sees the sleeper.
-            const uint32_t next = (state + kSleeper) & ~(awake ? kAwake : 0u);
-            if (!state_.compare_exchange_weak(state, next, std::memory_order_relaxed)) {
-                continue;
+            if (Sleep(awake)) {
+                awake = true;  // woken as the awake waiter
+                round = 0;
             }
-            Sleep();
-            // The waker took this thread off the count and set the awake bit
-            // for it.
-            awake = true;
-            round = 0;
             state = state_.load(std::memory_order_relaxed);
         }
     }
 
-    // Takes one sleeper off the count, marks a waiter awake and wakes it,
-    // unless the word changed so that nobody needs waking.
-    __attribute__((noinline)) void WakeOne()
+    // Queues this thread and sleeps until it is woken as the awake waiter.
+    // When no other waiter is awake and others sleep, the longest sleeper is
+    // woken to be the awake waiter instead. False, without sleeping, when
+    // the lock came free meanwhile.
+    bool Sleep(bool awake)
     {
+        Sleeper self;
+        LockQueue();
+        uint32_t state = state_.load(std::memory_order_relaxed);
+        bool handOver = false;
+        for (;;) {
+            if ((state & kLocked) == 0) {
+                UnlockQueue();
+                return false;
+            }
+            const bool otherAwake = (state & kAwake) != 0 && !awake;
+            handOver = !otherAwake && state >= kSleeper;
+            // Handing over keeps the count (one leaves the queue, one joins)
+            // and the awake bit; otherwise one more sleeper and nobody awake
+            // on this thread's account.
+            const uint32_t next =
+                handOver ? (state | kAwake) : (state + kSleeper) & ~(awake ? kAwake : 0u);
+            if (state_.compare_exchange_weak(state, next, std::memory_order_relaxed)) {
+                break;
+            }
+        }
+        Sleeper* longest = handOver ? PopQueue() : nullptr;
+        PushQueue(self);
+        UnlockQueue();
+        if (longest != nullptr) {
+            Wake(*longest);
+        }
+        while (self.woken.load(std::memory_order_acquire) == 0) {
+            syscall(SYS_futex, &self.woken, FUTEX_WAIT_PRIVATE, 0, nullptr, nullptr, 0);
+        }
+        return true;
+    }
+
+    // Wakes the longest sleeper as the awake waiter, unless the word changed
+    // so that nobody needs waking.
+    __attribute__((noinline)) void WakeForRelease()
+    {
+        LockQueue();
         uint32_t state = state_.load(std::memory_order_relaxed);
         do {
             if (!NeedsWaking(state)) {
+                UnlockQueue();
                 return;
             }
         } while (!state_.compare_exchange_weak(state, (state - kSleeper) | kAwake,
                                                std::memory_order_relaxed));
-        wakeups_.fetch_add(1, std::memory_order_release);
-        syscall(SYS_futex, &wakeups_, FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
+        Sleeper* longest = PopQueue();
+        UnlockQueue();
+        Wake(*longest);
     }
 
-    // Waits for a wake-up and takes it.
-    void Sleep()
+    // The sleeper may return and leave its frame as soon as it sees the flag;
+    // the wake call only uses the address as a key.
+    void Wake(Sleeper& sleeper)
     {
-        for (;;) {
-            uint32_t tokens = wakeups_.load(std::memory_order_acquire);
-            while (tokens > 0) {
-                if (wakeups_.compare_exchange_weak(tokens, tokens - 1,
-                                                   std::memory_order_acquire)) {
-                    return;
-                }
-            }
-            syscall(SYS_futex, &wakeups_, FUTEX_WAIT_PRIVATE, 0, nullptr, nullptr, 0);
+        lastWake_.store(Now(), std::memory_order_relaxed);
+        sleeper.woken.store(1, std::memory_order_release);
+        syscall(SYS_futex, &sleeper.woken, FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
+    }
+
+    void LockQueue()
+    {
+        while ((state_.fetch_or(kQueueLocked, std::memory_order_acquire) & kQueueLocked) != 0) {
+            Pause(0);
         }
+    }
+    void UnlockQueue() { state_.fetch_and(~kQueueLocked, std::memory_order_release); }
+
+    // The queue, changed only while kQueueLocked is held; its length is the
+    // count in the word.
+    void PushQueue(Sleeper& sleeper)
+    {
+        sleeper.next = nullptr;
+        if (tail_ != nullptr) {
+            tail_->next = &sleeper;
+        } else {
+            head_ = &sleeper;
+        }
+        tail_ = &sleeper;
+    }
+    Sleeper* PopQueue()
+    {
+        Sleeper* first = head_;
+        head_ = first->next;
+        if (head_ == nullptr) {
+            tail_ = nullptr;
+        }
+        return first;
     }
 
     std::atomic<uint32_t> state_{0};
-    std::atomic<uint32_t> wakeups_{0};  // wake-ups handed out and not yet taken
-    std::atomic<uintptr_t> owner_{0};   // the holder's id, 0 when free
-    uint32_t depth_ = 0;                // entries of the holder; only it touches this
+    std::atomic<uintptr_t> owner_{0};  // the holder's id, 0 when free
+    uint32_t depth_ = 0;               // entries of the holder; only it touches this
+    Sleeper* head_ = nullptr;          // the longest sleeper
+    Sleeper* tail_ = nullptr;
+    std::atomic<int64_t> lastWake_{0};  // when a sleeper was last woken
 };
 
 #undef QM_TSAN_MUTEX

@@ -1,9 +1,11 @@
 // The re-entrant lock shared by qm_core, qm_dso and the image caches: one
-// thread inside at a time however many ask, entries by the holder nest, and
-// no waiter is left asleep when the lock comes free, whether the lock is
-// held briefly (waiters catch it while spinning) or long (they sleep).
+// thread inside at a time however many ask, entries by the holder nest, no
+// waiter is left asleep when the lock comes free, whether the lock is held
+// briefly (waiters catch it while spinning) or long (they sleep), and no
+// thread waits without end while others take the lock again and again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -73,6 +75,36 @@ TEST(CriticalSection, ShortHoldsByManyThreads)
 TEST(CriticalSection, LongHoldsPutWaitersToSleepAndWakeThemAll)
 {
     ExpectOneInsideAtATime(8, 40, 400us);
+}
+
+// Eight threads take the lock over and over for a while, holding it about
+// as long as a shading sample: each one gets it, and none waits anywhere
+// near the whole while, though the holder could take it again at once every
+// time. (Turns keep the longest wait to some tens of milliseconds; the bound
+// here leaves room for a busy machine.)
+TEST(CriticalSection, EveryThreadGetsItsTurn)
+{
+    using Clock = std::chrono::steady_clock;
+    CriticalSection section;
+    constexpr int kThreads = 8;
+    std::vector<long> entries(kThreads, 0);
+    std::vector<Clock::duration> longestWait(kThreads, Clock::duration::zero());
+    const auto until = Clock::now() + 1500ms;
+    OnThreads(kThreads, [&](int t) {
+        while (Clock::now() < until) {
+            const auto asked = Clock::now();
+            CriticalSection::Guard guard(section);
+            longestWait[t] = std::max(longestWait[t], Clock::now() - asked);
+            ++entries[t];
+            const auto busy = Clock::now() + 300ns;
+            while (Clock::now() < busy) {
+            }
+        }
+    });
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_GT(entries[t], 0) << "thread " << t;
+        EXPECT_LT(longestWait[t], 1000ms) << "thread " << t;
+    }
 }
 
 // A holder that entered twice keeps the lock until its second leave.

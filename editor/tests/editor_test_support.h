@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QTest>

@@ -133,7 +133,11 @@ void TForm1::PlaceCloseButton()
     closeMBtn->raise();
 }
 
-void TForm1::FormResize() { update(); RepaintGraph(); }
+void TForm1::FormResize()
+{
+    update();
+    RepaintGraph();
+}
 
 void TForm1::RepaintGraph()
 {

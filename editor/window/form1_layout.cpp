@@ -149,7 +149,10 @@ QWidget* TForm1::BuildSidePanel()
     ListView1->setAllColumnsShowFocus(true);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(ListView1, &QTreeWidget::itemClicked, this, [this] { ListView1Click(); });
+    // Run after the click has been handled: the edit may rebuild the list
+    // (opening a macro does), which the view must not meet inside its own
+    // mouse handling.
+    connect(ListView1, &QTreeWidget::itemClicked, this, [this] { ListView1Click(); }, Qt::QueuedConnection);
     QVBoxLayout* propertyLayout = FillingLayout(TabSheet2);
     propertyLayout->addWidget(Edit1);
     propertyLayout->addWidget(ListView1);

@@ -37,7 +37,7 @@ public:
         savePresets.push_back(preset);
         return Next(saveAnswers, "save dialog");
     }
-    QString AskInputFileName(QWidget*) override { return Next(inputFileAnswers, "file-name dialog"); }
+    QString AskInputFileName(QWidget*) override { return Next(none_, "file-name dialog"); }
     bool AskColor(QWidget*, QColor&) override
     {
         ADD_FAILURE() << "unexpected colour dialog";
@@ -64,7 +64,7 @@ public:
     }
     void Beep(Sound sound) override { ++(sound == Sound::kError ? errorBeeps : defaultBeeps); }
 
-    std::deque<QString> openAnswers, saveAnswers, inputFileAnswers;
+    std::deque<QString> openAnswers, saveAnswers;
     std::deque<bool> confirmAnswers;
     std::vector<QString> savePresets, boxes;
     std::vector<QMessageBox::Icon> icons;
@@ -74,6 +74,7 @@ public:
     int defaultBeeps = 0;
 
 private:
+    std::deque<QString> none_;
     QString Next(std::deque<QString>& answers, const char* what)
     {
         if (answers.empty()) {

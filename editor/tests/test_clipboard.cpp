@@ -139,21 +139,26 @@ TEST_F(EditorTest, PaletteDropMakesASizedNodeAtThePanelOffset)
 TEST_F(EditorTest, PaletteListsTheRegistryInItsOrder)
 {
     const NodeFactory& factory = *globals.nodeFactory;
-    int categories = 0;
-    for (uint32_t i = 0; !factory.CategoryName(i).empty(); ++i, ++categories) {
-        QTreeWidgetItem* item = form->TreeView1->topLevelItem(static_cast<int>(i));
-        ASSERT_NE(item, nullptr);
-        EXPECT_EQ(item->text(0).toStdString(), factory.CategoryName(i));
-        EXPECT_EQ(ItemData<Node>(item), nullptr);
-        int children = 0;
-        for (uint32_t j = 0; !factory.NodeName(factory.CategoryName(i), j).empty(); ++j, ++children) {
-            const std::string name = factory.NodeName(factory.CategoryName(i), j);
-            ASSERT_LT(static_cast<int>(j), item->childCount());
-            EXPECT_EQ(item->child(static_cast<int>(j))->text(0).toStdString(), name);
-            EXPECT_EQ(ItemData<Node>(item->child(static_cast<int>(j))), factory.Find(name, factory.CategoryName(i)));
+    QStringList fromRegistry;
+    QStringList shown;
+    for (uint32_t i = 0; !factory.CategoryName(i).empty(); ++i) {
+        const std::string category = factory.CategoryName(i);
+        fromRegistry << QString::fromStdString(category);
+        for (uint32_t j = 0; !factory.NodeName(category, j).empty(); ++j) {
+            fromRegistry << QString::fromStdString(category + "/" + factory.NodeName(category, j));
         }
-        EXPECT_EQ(item->childCount(), children);
     }
-    EXPECT_EQ(form->TreeView1->topLevelItemCount(), categories);
+    for (int i = 0; i < form->TreeView1->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* c = form->TreeView1->topLevelItem(i);
+        shown << c->text(0);
+        EXPECT_EQ(ItemData<Node>(c), nullptr);
+        for (int j = 0; j < c->childCount(); ++j) {
+            shown << c->text(0) + "/" + c->child(j)->text(0);
+            const Node* prototype = ItemData<Node>(c->child(j));
+            ASSERT_NE(prototype, nullptr);
+            EXPECT_EQ(prototype, factory.Find(prototype->name, prototype->category));
+        }
+    }
+    EXPECT_EQ(shown, fromRegistry);
     EXPECT_EQ(form->minimumSize(), QSize(480, 360));
 }

@@ -36,8 +36,12 @@ TEST_F(EditorTest, MacrosOpenAndCloseRestoringTheEnclosingCaption)
 
     // The macro's custom row in the property list opens it.
     form->ShowNodeProperties(macro);
-    form->ListView1->setCurrentItem(form->ListView1->topLevelItem(0));
-    form->ListView1Click();
+    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    QTreeWidgetItem* row = form->ListView1->topLevelItem(0);
+    ASSERT_NE(row, nullptr);
+    QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      form->ListView1->visualItemRect(row).center());
+    QApplication::processEvents();
     EXPECT_EQ(form->currentList, macro->subGraph.get());
     EXPECT_FALSE(form->closeMBtn->isHidden());
     EXPECT_FALSE(form->menuSave->isEnabled());

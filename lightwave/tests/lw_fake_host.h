@@ -78,8 +78,11 @@ private:
         return kFirstPoint + static_cast<uint32_t>(points_.size() - 1);
     }
     static FakeMesh& Of(MeshInfo* m) { return *reinterpret_cast<Record*>(m)->self; }
+    // The polygon being scanned answers for its id (ids may repeat), any
+    // other id for the first polygon that has it.
     const Poly* FindPoly(uint32_t id) const
     {
+        if (scanning_ != nullptr && scanning_->id == id) return scanning_;
         const auto found = polyIndex_.find(id);
         return found == polyIndex_.end() ? nullptr : &polys_[found->second];
     }
@@ -93,10 +96,14 @@ private:
     {
         FakeMesh& mesh = Of(m);
         ++mesh.scans;
+        int stopped = 0;
         for (const Poly& p : mesh.polys_) {
-            if (fn(data, p.id) != 0) return 1;
+            mesh.scanning_ = &p;
+            stopped = fn(data, p.id);
+            if (stopped != 0) break;
         }
-        return 0;
+        mesh.scanning_ = nullptr;
+        return stopped != 0;
     }
     static void* SelectUV(MeshInfo* m, void* vmap)
     {
@@ -138,6 +145,7 @@ private:
     std::vector<Point> points_;
     std::vector<Poly> polys_;
     std::unordered_map<uint32_t, size_t> polyIndex_;
+    const Poly* scanning_ = nullptr;
     std::map<std::pair<uint32_t, uint32_t>, std::array<float, 2>> polyUVs_;
 };
 

@@ -174,8 +174,9 @@ TEST_F(LwEvaluate, TextureCoordinatesFromTheMesh)
         {kQuad, 0, 0, 1, 0.25, 0.625},             // corner 3: only triangle (2, 3, 0) has it
         {kQuad, 0.75, 0, 0.25, 0.6875, 0.3125},    // inside triangle (0, 1, 2)
         {kQuad, 0.25, 0, 0.75, 0.375, 0.5625},     // inside triangle (2, 3, 0)
-        {kSeam, 1, 0, 0, 0.375, 0.75},             // the seam polygon's own UV at p1 (the
-                                                   // second polygon of that id would give p1's)
+        {kSeam, 1, 0, 0, 0.375, 0.75},             // the seam polygon's own UV at p1
+        {kSeam, 0, 0, 1, 0.5, 0.5625},             // the first polygon of that id, far off
+                                                   // (the second has p3 with (0.25, 0.625))
         {kSeam, 2, 0, 0, 0.625, 0.375},            // the point's UV at p4
         {kSeam, 1.5, 0, 0, 0.5, 0.5625},           // middle of edge p1 p4
         {kSeam, 1.5, 0.5, 0, 0.5, 0.5625},         // above it: projected onto the plane

@@ -3,6 +3,7 @@
 // copied, stored and rendered.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 

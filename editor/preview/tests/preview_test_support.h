@@ -1,49 +1,46 @@
 #pragma once
-// Shared set-up of the preview tests: the engine started once per suite, a
-// graph built from the registry, and pixel access in bitmap coordinates
-// (column from the left, row from the bottom, as the bitmap stores them).
+// Shared by the preview tests: the engine started once per suite, nodes from
+// the registry, renders, and pixels by column and row from the bottom.
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <string>
 
 #include "image/dib24.h"
+#include "material_preview.h"
 #include "model/node_list.h"
 #include "registry/globals.h"
 #include "startup/engine_startup.h"
 
 namespace preview_test {
 
-// Blue, green, red, as stored.
-using Bgr = std::array<uint8_t, 3>;
+using Bgr = std::array<uint8_t, 3>;  // as stored: blue, green, red
 
-inline Bgr PixelAt(const dib24& bitmap, int column, int row)
+inline Bgr PixelAt(const dib24& b, int column, int row)
 {
-    const uint8_t* p = bitmap.bits + static_cast<size_t>(row) * bitmap.rowBytes + column * 3;
+    const uint8_t* p = b.bits + static_cast<size_t>(row) * b.rowBytes + column * 3;
     return Bgr{p[0], p[1], p[2]};
 }
 
 inline Bgr Grey(uint8_t v) { return Bgr{v, v, v}; }
+
+inline bool SameImage(const dib24& a, const dib24& b)
+{
+    return std::equal(a.bits, a.bits + a.rowBytes * a.height, b.bits);
+}
 
 class PreviewTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { engine_ = std::make_unique<EngineStartup>(); }
     static void TearDownTestSuite() { engine_.reset(); }
 
-    // A new node of a registered type, appended to the graph.
-    Node* Add(const std::string& nodeName, const std::string& category)
+    // Appends a node to the graph: a registered type, or any node given.
+    Node* Add(const char* nodeName, const char* category)
     {
-        const Node* prototype = globals.nodeFactory->Find(nodeName, category);
-        EXPECT_NE(prototype, nullptr) << category << "/" << nodeName;
-        list.nodes.push_back(prototype->Create());
-        list.Renumber();
-        return list.nodes.back().get();
+        return Adopt(globals.nodeFactory->Find(nodeName, category)->Create());
     }
-
-    // Any node appended to the graph.
     template <typename T>
     T* Adopt(std::unique_ptr<T> node)
     {
@@ -51,6 +48,13 @@ protected:
         list.nodes.push_back(std::move(node));
         list.Renumber();
         return raw;
+    }
+
+    std::unique_ptr<dib24> Render(Node* node, int size, int samples = 1)
+    {
+        auto bitmap = std::make_unique<dib24>(size, size, 24);
+        RenderPreview(bitmap.get(), samples, node, &list);
+        return bitmap;
     }
 
     NodeList list;

@@ -1,5 +1,4 @@
-// The checkerboard environment the material's reflections and refractions
-// look up.
+// The checkerboard environment that reflections and refractions look up.
 
 #include <gtest/gtest.h>
 
@@ -10,42 +9,25 @@ namespace {
 double Grey(const Vector3& origin, const Vector3& direction)
 {
     const Vector3 c = PreviewChecker(origin, direction);
-    EXPECT_EQ(c.x, c.y);
-    EXPECT_EQ(c.y, c.z);
+    EXPECT_TRUE(c.x == c.y && c.y == c.z);
     return c.x;
 }
 
-// Rays going away from the eye meet the plane origin.z away, rays coming back
-// 1 - origin.z away; the squares are 0.125 wide.
-TEST(PreviewChecker, SquaresAlternateWhereTheRayLands)
+// Rays away from the eye meet the plane origin.z away, rays back towards it
+// 1 - origin.z away; squares are 0.125 wide. The distance is taken along the
+// direction as given, the step along its normalised copy, so scaling the
+// direction moves the spot. A ray along the plane still gives a grey.
+TEST(PreviewChecker, GreyWhereTheRayLands)
 {
     EXPECT_EQ(Grey({0.1, 0.1, -0.5}, {0.0, 0.0, 1.0}), 0.35);
     EXPECT_EQ(Grey({0.2, 0.1, -0.5}, {0.0, 0.0, 1.0}), 0.75);
-    EXPECT_EQ(Grey({0.2, 0.2, -0.5}, {0.0, 0.0, 1.0}), 0.35);
     EXPECT_EQ(Grey({-0.1, 0.1, -0.5}, {0.0, 0.0, 1.0}), 0.75);
-    EXPECT_EQ(Grey({0.1, 0.1, 0.2}, {0.0, 0.0, -1.0}), 0.35);
-
-    // Slanted: from z = 0.2 back towards the eye (0.8 away) a ray leaning
-    // right by 1/4 lands about 0.19 to the right, in the next square; away
-    // from the eye (0.2 away) only about 0.05, in the same square.
-    EXPECT_EQ(Grey({0.0, 0.0, 0.2}, {0.25, 0.0, -1.0}), 0.75);
-    EXPECT_EQ(Grey({0.0, 0.0, 0.2}, {0.25, 0.0, 1.0}), 0.35);
-}
-
-// The distance is taken along the direction as given, the step along its
-// normalised copy: scaling the direction changes where the ray lands.
-TEST(PreviewChecker, DistanceUsesTheUnnormalisedDirection)
-{
+    EXPECT_EQ(Grey({0.0, 0.0, 0.2}, {0.25, 0.0, -1.0}), 0.75);  // lands 0.19 right
+    EXPECT_EQ(Grey({0.0, 0.0, 0.2}, {0.25, 0.0, 1.0}), 0.35);   // lands 0.05 right
     EXPECT_EQ(Grey({0.0, 0.0, -1.0}, {1.0, 0.0, 1.0}), 0.75);
     EXPECT_EQ(Grey({0.0, 0.0, -1.0}, {2.0, 0.0, 2.0}), 0.35);
-}
-
-// A ray parallel to the plane never meets it; the lookup still gives one of
-// the two greys instead of failing.
-TEST(PreviewChecker, RayAlongThePlaneGivesAGrey)
-{
-    const double g = Grey({0.1, 0.1, 0.0}, {1.0, 0.0, 0.0});
-    EXPECT_TRUE(g == 0.35 || g == 0.75);
+    const double along = Grey({0.1, 0.1, 0.0}, {1.0, 0.0, 0.0});
+    EXPECT_TRUE(along == 0.35 || along == 0.75);
 }
 
 }  // namespace

@@ -22,11 +22,9 @@
 #include <qm_core.h>
 
 #include "lw_fake_host.h"
-#include "model/node_list.h"
-#include "model/node_stream.h"
 #include "nodes/root_node.h"
-#include "registry/globals.h"
 #include "startup/engine_startup.h"
+#include "typical_shader.h"
 
 namespace {
 
@@ -99,15 +97,8 @@ std::string TypicalWithoutBump()
 {
     const EngineStartup engine;
     NodeList list;
-    FILE* in = std::fopen(kTypical.c_str(), "rb");
-    if (in == nullptr) return "";
-    bool loaded = false;
-    {
-        NFileStream reader(in);  // closes the file
-        loaded = list.Load(reader, *globals.nodeFactory);
-    }
-    Node* root = list.FindRoot();
-    if (!loaded || root == nullptr) return "";
+    Node* root = LoadTypical(list) ? list.FindRoot() : nullptr;
+    if (root == nullptr) return "";
     root->params[NRoot::kBumpTexture].source = nullptr;
     char pattern[] = "/tmp/qm_bench_lightwave_XXXXXX";
     if (mkdtemp(pattern) == nullptr) return "";

@@ -7,6 +7,9 @@
 
 #include <QApplication>
 
+#include "gradient_edit_hook.h"
+#include "gradient_editor.h"
+#include "model/edit_hooks.h"
 #include "model/node_list.h"
 #include "startup/engine_startup.h"
 #include "window/form1.h"
@@ -26,12 +29,17 @@ int main(int argc, char** argv)
         QApplication::setApplicationName(QStringLiteral("Quillmere"));
 
         auto window = std::make_unique<TForm1>();
+        // The gradient nodes' editor, owned by the main window.
+        auto* gradientEditor = new TGradientEditor(window.get());
+        InstallGradientEditHook(*gradientEditor);
         window->EnterNodeList(document.get(), true);
         window->show();
         const int result = QApplication::exec();
 
-        document.reset();
+        // The window goes before the document it points into.
+        TheEditHooks().editGradient = nullptr;
         window.reset();
+        document.reset();
         return result;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "quillmere: %s\n", error.what());

@@ -22,8 +22,8 @@
 #include "model/node.h"
 #include "model/node_list.h"
 #include "registry/globals.h"
+#include "window/drop_paint_box.h"
 #include "window/form1.h"
-#include "window/paint_box.h"
 
 namespace editor_test {
 

@@ -12,8 +12,8 @@
 #include "edit/node_hit_test.h"
 #include "model/node.h"
 #include "model/node_list.h"
+#include "window/drop_paint_box.h"
 #include "window/form1.h"
-#include "window/paint_box.h"
 #include "window/saturate.h"
 #include "window/wait_cursor.h"
 

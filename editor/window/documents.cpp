@@ -10,8 +10,8 @@
 #include "model/node_list.h"
 #include "registry/globals.h"
 #include "window/document_file.h"
+#include "window/drop_paint_box.h"
 #include "window/form1.h"
-#include "window/paint_box.h"
 
 namespace {
 

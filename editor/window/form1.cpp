@@ -17,7 +17,7 @@
 
 #include "model/edit_hooks.h"
 #include "model/node.h"
-#include "window/paint_box.h"
+#include "window/drop_paint_box.h"
 
 TForm1* Form1 = nullptr;
 

@@ -19,6 +19,7 @@
 class Node;
 class NodeList;
 struct NodeParam;
+class DropPaintBox;
 class PaintBox;
 class QAction;
 class QCheckBox;
@@ -137,7 +138,7 @@ public:
     QToolBar* ToolBar1 = nullptr;
     QSplitter* Splitter1 = nullptr;
     QFrame* Panel1 = nullptr;
-    PaintBox* PaintBox1 = nullptr;
+    DropPaintBox* PaintBox1 = nullptr;
     QToolButton* closeMBtn = nullptr;
     QWidget* Panel2 = nullptr;
     QSplitter* Splitter2 = nullptr;

@@ -20,7 +20,7 @@
 
 #include "window/editor_icons.h"
 #include "window/form1.h"
-#include "window/paint_box.h"
+#include "window/drop_paint_box.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ void TForm1::BuildLayout()
     Panel1 = BorderedPanel(Splitter1);
     Panel1->setFocusPolicy(Qt::ClickFocus);
     Panel1->setMinimumWidth(kSplitterMinimum);
-    PaintBox1 = new PaintBox(Panel1);
+    PaintBox1 = new DropPaintBox(Panel1);
     FillingLayout(Panel1)->addWidget(PaintBox1);
     closeMBtn = new QToolButton(Panel1);
     closeMBtn->setFixedSize(24, 24);

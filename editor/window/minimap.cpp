@@ -8,9 +8,9 @@
 
 #include "model/node.h"
 #include "model/node_list.h"
+#include "window/drop_paint_box.h"
 #include "window/form1.h"
 #include "window/gdi_shapes.h"
-#include "window/paint_box.h"
 #include "window/saturate.h"
 
 namespace {

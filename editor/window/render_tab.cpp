@@ -10,8 +10,8 @@
 #include "material_preview.h"
 #include "model/node.h"
 #include "model/node_list.h"
+#include "window/drop_paint_box.h"
 #include "window/form1.h"
-#include "window/paint_box.h"
 #include "window/wait_cursor.h"
 
 void TForm1::ComboBox1Change(int index)

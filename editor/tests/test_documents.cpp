@@ -11,8 +11,6 @@
 #include <QUrl>
 #include <sys/resource.h>
 
-#include "window/document_file.h"
-
 using namespace editor_test;
 
 namespace {
@@ -193,23 +191,14 @@ TEST_F(DocumentTest, FailedOpenLeavesTheListExactlyAsItWas)
     BuildGraph();
     const std::string good = scratch.Path("good.shd");
     SaveAs(QString::fromStdString(good));
-    std::vector<uint8_t> bytes = FileBytes(good);
+    const std::vector<uint8_t> bytes = FileBytes(good);
 
     std::vector<uint8_t> truncated(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2));
     WriteBytes(scratch.Path("short.shd"), truncated);
-    // The mix node's first input names node 7 of a list of two.
-    NodeList probe;
-    ASSERT_EQ(ReadGraphFile(good, probe, *globals.nodeFactory), ReadOutcome::kRead);
-    std::vector<uint8_t> badLink = bytes;
-    bool patched = false;
-    for (size_t i = 0; i + 4 <= badLink.size() && !patched; ++i) {
-        // The only link id 1 follows the mix record's input count 3.
-        if (badLink[i] == 3 && badLink[i + 4] == 1 && badLink[i + 1] == 0 && badLink[i + 5] == 0) {
-            badLink[i + 4] = 7;
-            patched = true;
-        }
-    }
-    ASSERT_TRUE(patched);
+    // One invert whose input names node 7 of a list of one.
+    std::vector<uint8_t> badLink = FileBytes(QM_EXAMPLES_DIR "/invert.shd");
+    ASSERT_EQ(badLink.size(), 93u);
+    badLink[52] = 7;
     WriteBytes(scratch.Path("badlink.shd"), badLink);
 
     form->ShowNodeProperties(a);

@@ -182,7 +182,7 @@ protected:
         return QPoint(n.x + n.width - form->scrollX - 10, n.y - form->scrollY + 100 + 16 * row);
     }
 
-    QString Status() const { return form->statusBar()->currentMessage(); }
+    QString Status() const { return form->StatusText(); }
 
     NodeList document;
     std::unique_ptr<TForm1> form;

@@ -5,7 +5,7 @@
 #include <QAction>
 #include <QFile>
 #include <QMessageBox>
-#include <QStatusBar>
+#include <QLabel>
 
 #include "model/node_list.h"
 #include "registry/globals.h"
@@ -33,10 +33,12 @@ void TForm1::MarkModified() { UpdateCaption(fileName, true); }
 void TForm1::ShowStatusError(const QString& text)
 {
     Dialogs().Beep(EditorDialogs::Sound::kError);
-    StatusBar1->showMessage(text);
+    StatusLine->setText(text);
 }
 
-void TForm1::ClearStatus() { StatusBar1->clearMessage(); }
+void TForm1::ClearStatus() { StatusLine->clear(); }
+
+QString TForm1::StatusText() const { return StatusLine->text(); }
 
 bool TForm1::ConfirmDiscard()
 {

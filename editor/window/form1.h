@@ -25,6 +25,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QMimeData;
@@ -76,6 +77,8 @@ public:
     void MarkModified();
     void ShowStatusError(const QString& text);
     void ClearStatus();
+    // The status line's text.
+    QString StatusText() const;
     bool ConfirmDiscard();
     bool FormCloseQuery();
     void menuNewClick();
@@ -156,6 +159,7 @@ public:
     QFrame* Panel3 = nullptr;
     PaintBox* PaintBox2 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusLine = nullptr;  // its one text panel
     QMenu* PopupMenu1 = nullptr;
     QAction* menuDisconnect = nullptr;
     QAction* menuSave = nullptr;

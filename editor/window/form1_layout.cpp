@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -94,6 +95,10 @@ void TForm1::BuildLayout()
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setFixedHeight(19);
     StatusBar1->setSizeGripEnabled(false);
+    // A panel of its own, which the menus' and buttons' (empty) status tips
+    // leave alone.
+    StatusLine = new QLabel(StatusBar1);
+    StatusBar1->addWidget(StatusLine, 1);
     setStatusBar(StatusBar1);
 
     PaintBox1->onPaint = [this](QPainter& p) { PaintBox1Paint(p); };

@@ -54,8 +54,10 @@ typedef struct PluginEntry {
     int32_t (*activate)(void* info); /* fills *info; non-zero to have it registered */
 } PluginEntry;
 
-/* What every plug-in library defines (with QM_PLUGIN_EXPORT, so that it stays
- * visible when the library is built with hidden visibility). */
+/* What every plug-in library defines, as
+ *     const PluginEntry _n_activate_table[] = { ..., {NULL, NULL} };
+ * This declaration gives the definition C linkage and default visibility, so
+ * it is exported also from a library built with hidden visibility. */
 QM_PLUGIN_EXPORT extern const PluginEntry _n_activate_table[];
 
 /* ---- image loaders ---------------------------------------------------------- */

@@ -23,7 +23,7 @@ static int IsSpace(int c)
 }
 
 /* One header word: skips white space and '#' comments, reads up to the next
- * white space and consumes that one character. 1 when a word was read. */
+ * white space and consumes that one character. 1 when a whole word was read. */
 static int ReadWord(FILE* file, char* word, size_t size)
 {
     size_t n = 0;
@@ -35,12 +35,12 @@ static int ReadWord(FILE* file, char* word, size_t size)
         c = fgetc(file);
     }
     while (c != EOF && !IsSpace(c)) {
-        if (n + 1 >= size) return 0;
+        if (n + 1 >= size) break; /* longer than any word of a valid header */
         word[n++] = (char)c;
         c = fgetc(file);
     }
     word[n] = '\0';
-    return n > 0;
+    return n > 0 && (c == EOF || IsSpace(c));
 }
 
 /* A decimal number of at most nine digits. */
@@ -70,17 +70,23 @@ static int ReadHeader(FILE* file, Header* header)
             !ReadNumber(file, &maxval))
             return 0;
     } else if (strcmp(word, "P7") == 0) {
-        for (;;) {
-            int ok = ReadWord(file, word, sizeof word);
-            if (ok && strcmp(word, "ENDHDR") == 0) break;
-            if (ok && strcmp(word, "WIDTH") == 0) ok = ReadNumber(file, &header->width);
-            else if (ok && strcmp(word, "HEIGHT") == 0) ok = ReadNumber(file, &header->height);
-            else if (ok && strcmp(word, "DEPTH") == 0) ok = ReadNumber(file, &header->depth);
-            else if (ok && strcmp(word, "MAXVAL") == 0) ok = ReadNumber(file, &maxval);
-            else if (ok && strcmp(word, "TUPLTYPE") == 0) ok = ReadWord(file, word, sizeof word);
-            else ok = 0;
+        /* Lines of a key and a value, up to ENDHDR. */
+        while (ReadWord(file, word, sizeof word) && strcmp(word, "ENDHDR") != 0) {
+            int ok = 0;
+            if (strcmp(word, "WIDTH") == 0) {
+                ok = ReadNumber(file, &header->width);
+            } else if (strcmp(word, "HEIGHT") == 0) {
+                ok = ReadNumber(file, &header->height);
+            } else if (strcmp(word, "DEPTH") == 0) {
+                ok = ReadNumber(file, &header->depth);
+            } else if (strcmp(word, "MAXVAL") == 0) {
+                ok = ReadNumber(file, &maxval);
+            } else if (strcmp(word, "TUPLTYPE") == 0) {
+                ok = ReadWord(file, word, sizeof word);
+            }
             if (!ok) return 0;
         }
+        if (strcmp(word, "ENDHDR") != 0) return 0;
     } else {
         return 0;
     }

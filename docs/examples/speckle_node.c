@@ -89,8 +89,9 @@ static int32_t SpeckleLoad(void* instance, PluginStream* stream)
 {
     Speckle* speckle = (Speckle*)instance;
     uint8_t bytes[8] = {0};
-    stream->read(stream, bytes, 8); /* past the block's end: zeros */
-    if (speckle == NULL || memcmp(bytes, kTag, 4) != 0) return 0; /* keeps create's seed */
+    /* Reading past the block's end gives zeros: no tag, and create's seed stays. */
+    stream->read(stream, bytes, 8);
+    if (speckle == NULL || memcmp(bytes, kTag, 4) != 0) return 0;
     speckle->seed = (uint32_t)bytes[4] | (uint32_t)bytes[5] << 8 | (uint32_t)bytes[6] << 16 |
                     (uint32_t)bytes[7] << 24;
     return 1;

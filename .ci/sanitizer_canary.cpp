@@ -57,21 +57,19 @@ TEST(SanitizerCanary, UndefinedBehaviourSanitizerCatchesASignedOverflow)
 #endif
 
 #ifdef QM_CANARY_THREAD
-int shared = 0;
-
-// Two threads write one int; the relaxed flag orders them in time but gives
+// Two threads write one volatile int; the relaxed flag orders them in time but gives
 // the sanitizer no happens-before edge, so the second write is a race.
 __attribute__((noinline)) void RaceTwoWrites()
 {
     std::atomic<bool> written{false};
     std::thread first([&] {
-        shared = 1;
+        sink = 1;
         written.store(true, std::memory_order_relaxed);
     });
     std::thread second([&] {
         while (!written.load(std::memory_order_relaxed)) {
         }
-        shared = 2;
+        sink = 2;
     });
     first.join();
     second.join();

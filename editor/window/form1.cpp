@@ -46,6 +46,11 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner), dialogs_(MakeQtDialogs())
 
 TForm1::~TForm1()
 {
+    // The controls go after the window's own state: none of their signals
+    // (a combo box emptied on its way out) may reach the window any more.
+    for (QObject* child : findChildren<QObject*>()) {
+        child->disconnect(this);
+    }
     FormDestroy();
     if (Form1 == this) {
         TheEditHooks().enterNodeList = nullptr;

@@ -189,12 +189,12 @@ void DsoShade(benchmark::State& state)
 {
     DsoCall call(kTypical.c_str());
     call.Set(Sample(0));
-    dsoShade(nullptr, 25, call.argv);  // the first call loads the file
+    dsoShade(nullptr, 26, call.argv);  // the first call loads the file
     int64_t i = 0;
     const uint64_t before = allocations;
     for (auto _ : state) {
         call.Set(Sample(i++));
-        dsoShade(nullptr, 25, call.argv);
+        dsoShade(nullptr, 26, call.argv);
         benchmark::DoNotOptimize(call.outputs[0]);
     }
     const uint64_t counted = allocations - before;

@@ -21,6 +21,7 @@
 #include "model/node_stream.h"
 #include "registry/globals.h"
 #include "startup/engine_startup.h"
+#include "typical_shader.h"
 
 namespace {
 
@@ -119,16 +120,6 @@ private:
     }
     uint64_t state_ = 0x2545F4914F6CDD1Dull;
 };
-
-bool LoadTypical(NodeList& list)
-{
-    FILE* file = std::fopen(QM_EXAMPLES_DIR "/typical.shd", "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    NFileStream stream(file);
-    return list.Load(stream, *globals.nodeFactory);
-}
 
 void BM_TypicalGraph(benchmark::State& state)
 {

@@ -4,6 +4,12 @@
 # into fused multiply-adds and any fast-math reassociation stay off everywhere.
 add_compile_options(-Wall -Wextra -Wpedantic -ffp-contract=off -fno-fast-math)
 
+# CI builds with warnings as errors; a developer's build only shows them.
+option(QM_WERROR "Treat compiler warnings as errors" OFF)
+if(QM_WERROR)
+  add_compile_options(-Werror)
+endif()
+
 if(QM_SANITIZE)
   add_compile_options(-fsanitize=${QM_SANITIZE} -fno-omit-frame-pointer)
   add_link_options(-fsanitize=${QM_SANITIZE})

@@ -168,16 +168,21 @@ void WriteUser(void** argv, const ShadeRecord& record)
 using EvalFunc = void (*)(NHandle*, ShadeRecord*);
 using WriteFunc = void (*)(void**, const ShadeRecord&);
 
-// The algorithm the three shadeops share; argv holds count entries (the
-// result, the name, the inputs and the function's outputs). The result is
-// 1.0 when the file was evaluated, 0.0 (outputs untouched) when it could not
-// be loaded or an argument has no storage.
-int Shade(void** argv, int count, EvalFunc evaluate, WriteFunc write)
+// The algorithm the three shadeops share. The signature needs count argv
+// entries (the result, the name, the inputs and the function's outputs); the
+// renderer passed argc. The result is 1.0 when the file was evaluated, 0.0
+// (outputs untouched) when it could not be loaded, an argument has no
+// storage or argc is short of count. Nothing past argv[argc - 1] is read.
+int Shade(int argc, void** argv, int count, EvalFunc evaluate, WriteFunc write)
 {
-    if (argv == nullptr || argv[0] == nullptr) {
+    if (argv == nullptr || argc < 1 || argv[0] == nullptr) {
         return 0;
     }
     float* result = Out(argv, 0);
+    if (argc < count) {
+        *result = 0.0f;
+        return 0;
+    }
     for (int i = 1; i < count; ++i) {
         if (argv[i] == nullptr) {
             *result = 0.0f;
@@ -211,19 +216,19 @@ int Shade(void** argv, int count, EvalFunc evaluate, WriteFunc write)
 
 extern "C" {
 
-QM_DSO_EXPORT int qm_dso_shade(void*, int, void** argv)
+QM_DSO_EXPORT int qm_dso_shade(void*, int argc, void** argv)
 {
-    return Shade(argv, 26, &QM_EvalShade, &WriteShade);
+    return Shade(argc, argv, 26, &QM_EvalShade, &WriteShade);
 }
 
-QM_DSO_EXPORT int qm_dso_bump(void*, int, void** argv)
+QM_DSO_EXPORT int qm_dso_bump(void*, int argc, void** argv)
 {
-    return Shade(argv, 18, &QM_EvalBump, &WriteBump);
+    return Shade(argc, argv, 18, &QM_EvalBump, &WriteBump);
 }
 
-QM_DSO_EXPORT int qm_dso_user(void*, int, void** argv)
+QM_DSO_EXPORT int qm_dso_user(void*, int argc, void** argv)
 {
-    return Shade(argv, 20, &QM_EvalUser, &WriteUser);
+    return Shade(argc, argv, 20, &QM_EvalUser, &WriteUser);
 }
 
 // The end of a render: every file's render ends; the handles stay, so later

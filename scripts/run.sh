@@ -4,9 +4,8 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$here/scripts/bootstrap.sh" "$here/build"
 cmake --build "$here/build"
-if [ -x "$here/build/editor/quillmere" ]; then
-  exec "$here/build/editor/quillmere" "$@"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "quillmere: the editor needs a display; without one, run it on a virtual display: xvfb-run scripts/run.sh (Debian package xvfb)" >&2
+  exit 1
 fi
-echo "Built:"
-find "$here/build" -maxdepth 2 \( -name '*.so' -o -name '*.a' -o -name '*.p' \) -printf '  %P\n' | sort
-echo "The editor is not part of this build yet."
+exec "$here/build/editor/quillmere" "$@"

@@ -8,4 +8,4 @@ shift || true
 "$here/scripts/bootstrap.sh" "$build" "$@"
 cmake --build "$build"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j "${CTEST_PARALLEL_LEVEL:-$(nproc)}"

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "image/image_loader.h"
+#include "plugin/qm_plugin.h"
 
 namespace {
 
@@ -63,16 +64,20 @@ void BuildMipChain(int32_t width, int32_t height, uint8_t* rgb, uint8_t* alpha) 
     }
 }
 
+bool Image::SizeAccepted(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return false;
+    if (width > QM_IMAGE_MAX_SIDE || height > QM_IMAGE_MAX_SIDE) return false;
+    return static_cast<int64_t>(width) * height <= QM_IMAGE_MAX_TEXELS;
+}
+
 bool Image::Load(const char* fileName) {
     if (!fileName) return false;
     int32_t newWidth = 0, newHeight = 0, alphaFlag = 0;
     if (!GetImageInfo(fileName, &newWidth, &newHeight, &alphaFlag)) return false;
-    // A loader may report any size: only a positive one gives buffers.
-    if (newWidth <= 0 || newHeight <= 0) return false;
+    if (!SizeAccepted(newWidth, newHeight)) return false;
     const uint8_t newHasAlpha = alphaFlag != 0 ? 1 : 0;
 
     const size_t texels = static_cast<size_t>(newWidth) * static_cast<size_t>(newHeight);
-    if (texels > SIZE_MAX / 4) return false;
     std::unique_ptr<uint8_t[]> newRgb(new (std::nothrow) uint8_t[RgbChainBytes(texels)]());
     if (!newRgb) return false;
     std::unique_ptr<uint8_t[]> newAlpha;

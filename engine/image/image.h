@@ -30,6 +30,13 @@ public:
     // takes. Writes nothing for an unnamed image.
     void SampleLevel0(double s, double t, double* colour, double* alphaOut) const;
 
+    // Whether the cache takes an image of this size from a loader: both sides
+    // positive, neither above QM_IMAGE_MAX_SIDE (32768) and at most
+    // QM_IMAGE_MAX_TEXELS (2^28) texels, so the colour chain stays within
+    // 1 GiB. A loader may report anything; a size outside is refused before
+    // any buffer is allocated.
+    static bool SizeAccepted(int32_t width, int32_t height);
+
     // Buffer sizes, in bytes, of the two chains for a level-0 texel count.
     static size_t RgbChainBytes(size_t texels) { return texels * 4; }
     static size_t AlphaChainBytes(size_t texels) {

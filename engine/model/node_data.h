@@ -4,25 +4,28 @@
 #include <cstdint>
 #include <string>
 
+#include "plugin/qm_plugin.h"
+
 // What a value holds. Stored as a plain int32 everywhere (files may carry any
-// code); the values are distinct bits but are never combined.
+// code); the values are distinct bits but are never combined. The codes are
+// those of the plug-in interface.
 enum DataType : int32_t {
-    DATA_CUSTOM = 0,  // edited only by the node's own editor; never linked or converted
-    DATA_COLOR = 1,
-    DATA_FLOAT = 2,
-    DATA_VECTOR = 4,
-    DATA_STRING = 8,
+    DATA_CUSTOM = QM_DATA_CUSTOM,  // edited only by the node's own editor; never linked
+    DATA_COLOR = QM_DATA_COLOR,
+    DATA_FLOAT = QM_DATA_FLOAT,
+    DATA_VECTOR = QM_DATA_VECTOR,
+    DATA_STRING = QM_DATA_STRING,
 };
 
 // How the editor lets a user change an input.
 enum EditKind : int32_t {
-    EDIT_COLOR = 1,
-    EDIT_FLOAT = 2,
-    EDIT_VECTOR = 4,
-    EDIT_TEXT = 8,
-    EDIT_CHOICE = 16,  // options "\n"-separated in text, chosen index in component 0
-    EDIT_FILE = 32,
-    EDIT_CUSTOM = 0x8000,
+    EDIT_COLOR = QM_EDIT_COLOR,
+    EDIT_FLOAT = QM_EDIT_FLOAT,
+    EDIT_VECTOR = QM_EDIT_VECTOR,
+    EDIT_TEXT = QM_EDIT_TEXT,
+    EDIT_CHOICE = QM_EDIT_CHOICE,  // options "\n"-separated in text, chosen index in component 0
+    EDIT_FILE = QM_EDIT_FILE,
+    EDIT_CUSTOM = QM_EDIT_CUSTOM,
 };
 
 // A value without its text: what evaluation hands from node to node. A

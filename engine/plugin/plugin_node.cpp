@@ -91,7 +91,7 @@ void NPlugin::Evaluate(const EvalContext& context)
 
 void InitPluginCallbacks(PluginCallbacks& callbacks, Node* node)
 {
-    callbacks.node = node;
+    callbacks.node = ToPluginNode(node);
     callbacks.instance = nullptr;
     callbacks.getInputDouble = &PluginGetInputDouble;
     callbacks.getInputColor = &PluginGetInputColor;
@@ -103,7 +103,7 @@ void InitPluginCallbacks(PluginCallbacks& callbacks, Node* node)
 
 void InitPluginStream(PluginStream& record, NodeStream& stream)
 {
-    record.stream = &stream;
+    record.stream = ToPluginStream(&stream);
     record.read = &PluginStreamRead;
     record.write = &PluginStreamWrite;
 }
@@ -117,20 +117,20 @@ namespace {
 bool HasInput(const PluginCallbacks* callbacks, int32_t input)
 {
     return callbacks != nullptr && callbacks->node != nullptr && input >= 0 &&
-           input < callbacks->node->paramCount;
+           input < FromPluginNode(callbacks->node)->paramCount;
 }
 
 bool HasOutput(const PluginCallbacks* callbacks, int32_t output)
 {
     return callbacks != nullptr && callbacks->node != nullptr && output >= 0 &&
-           output < callbacks->node->outputCount;
+           output < FromPluginNode(callbacks->node)->outputCount;
 }
 
 // The input's value for the sample being evaluated; outside an evaluation
 // its own value.
 NodeValue EvaluatedInput(PluginCallbacks* callbacks, int32_t input)
 {
-    Node& node = *callbacks->node;
+    Node& node = *FromPluginNode(callbacks->node);
     const NodeParam& param = node.params[input];
     if (callbacks->context == nullptr) {
         return param.value.Value();
@@ -170,7 +170,7 @@ const char* PluginGetInputText(PluginCallbacks* callbacks, int32_t input)
     if (!HasInput(callbacks, input)) {
         return nullptr;
     }
-    Node& node = *callbacks->node;
+    Node& node = *FromPluginNode(callbacks->node);
     const NodeParam& param = node.params[input];
     const bool linked = callbacks->context != nullptr && param.source != nullptr &&
                         param.sourceOutput >= 0 && param.sourceOutput < param.source->outputCount;
@@ -191,7 +191,7 @@ void PluginSetOutputDouble(PluginCallbacks* callbacks, int32_t output, double va
     if (!HasOutput(callbacks, output)) {
         return;
     }
-    double* c = callbacks->node->outputs[output].value.components;
+    double* c = FromPluginNode(callbacks->node)->outputs[output].value.components;
     c[0] = value;
     c[1] = value;
     c[2] = value;
@@ -202,7 +202,7 @@ void PluginSetOutputColor(PluginCallbacks* callbacks, int32_t output, const doub
     if (value == nullptr || !HasOutput(callbacks, output)) {
         return;
     }
-    double* c = callbacks->node->outputs[output].value.components;
+    double* c = FromPluginNode(callbacks->node)->outputs[output].value.components;
     c[0] = value[0];
     c[1] = value[1];
     c[2] = value[2];
@@ -213,7 +213,7 @@ int32_t PluginStreamRead(PluginStream* record, void* buffer, int32_t count)
     if (record == nullptr || record->stream == nullptr || count <= 0 || buffer == nullptr) {
         return 0;
     }
-    return record->stream->Read(buffer, static_cast<uint32_t>(count));
+    return FromPluginStream(record->stream)->Read(buffer, static_cast<uint32_t>(count));
 }
 
 int32_t PluginStreamWrite(PluginStream* record, const void* buffer, int32_t count)
@@ -221,7 +221,7 @@ int32_t PluginStreamWrite(PluginStream* record, const void* buffer, int32_t coun
     if (record == nullptr || record->stream == nullptr || count <= 0 || buffer == nullptr) {
         return 0;
     }
-    return record->stream->Write(buffer, static_cast<uint32_t>(count));
+    return FromPluginStream(record->stream)->Write(buffer, static_cast<uint32_t>(count));
 }
 
 }  // extern "C"

@@ -31,6 +31,24 @@ public:
     PluginCallbacks callbacks{};
 };
 
+// The engine's objects behind the plug-in interface's opaque pointers.
+inline QmNode* ToPluginNode(Node* node)
+{
+    return reinterpret_cast<QmNode*>(node);
+}
+inline Node* FromPluginNode(QmNode* node)
+{
+    return reinterpret_cast<Node*>(node);
+}
+inline QmNodeStream* ToPluginStream(NodeStream* stream)
+{
+    return reinterpret_cast<QmNodeStream*>(stream);
+}
+inline NodeStream* FromPluginStream(QmNodeStream* stream)
+{
+    return reinterpret_cast<NodeStream*>(stream);
+}
+
 void InitPluginCallbacks(PluginCallbacks& callbacks, Node* node);
 void InitPluginStream(PluginStream& record, NodeStream& stream);
 

@@ -44,6 +44,21 @@ int32_t AlphaLoad(const char*, uint8_t* rgb, uint8_t* alpha) {
     return 1;
 }
 
+// A loader whose size is set by the test; counts the pixel reads it is asked for.
+int32_t reportedWidth = 0;
+int32_t reportedHeight = 0;
+int pixelReads = 0;
+int32_t SizedInfo(const char*, int32_t* w, int32_t* h, int32_t* a) {
+    *w = reportedWidth;
+    *h = reportedHeight;
+    if (a) *a = 1;
+    return 1;
+}
+int32_t SizedLoad(const char*, uint8_t*, uint8_t*) {
+    ++pixelReads;
+    return 1;
+}
+
 class ImageCacheTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -285,6 +300,39 @@ TEST_F(ImageCacheTest, UnloadableNamesLeaveNothingCached) {
         cache.Release(nullptr);
     }
     EXPECT_EQ(cache.ImageCount(), 0u);
+}
+
+TEST_F(ImageCacheTest, SizesBeyondTheBoundAreRefusedBeforeAnyBuffer) {
+    RegisterImageLoader("qmsized", &SizedInfo, &SizedLoad);
+    // 60000 x 60000 would be a 14 GB colour chain: refused without a pixel
+    // read (which only follows the allocation), and nothing is cached.
+    const std::pair<int32_t, int32_t> refused[] = {
+        {60000, 60000}, {32769, 1}, {1, 32769}, {16385, 16384}, {32768, 8193}, {0, 5}, {5, -1}};
+    for (const auto& [w, h] : refused) {
+        reportedWidth = w;
+        reportedHeight = h;
+        pixelReads = 0;
+        EXPECT_EQ(Take("big.qmsized"), nullptr) << w << " x " << h;
+        EXPECT_EQ(pixelReads, 0) << w << " x " << h;
+    }
+    EXPECT_EQ(cache.ImageCount(), 0u);
+
+    // Sizes on the bound's edge are read.
+    const std::pair<int32_t, int32_t> accepted[] = {{32768, 1}, {1, 32768}, {4096, 2}};
+    for (const auto& [w, h] : accepted) {
+        reportedWidth = w;
+        reportedHeight = h;
+        pixelReads = 0;
+        const std::string name = "edge" + std::to_string(w) + ".qmsized";
+        Image* image = Take(name);
+        ASSERT_NE(image, nullptr) << w << " x " << h;
+        EXPECT_EQ(image->width, w);
+        EXPECT_EQ(pixelReads, 1);
+        Give(name);
+    }
+    EXPECT_TRUE(Image::SizeAccepted(16384, 16384));
+    EXPECT_TRUE(Image::SizeAccepted(32768, 8192));
+    EXPECT_FALSE(Image::SizeAccepted(INT32_MAX, INT32_MAX));
 }
 
 TEST_F(ImageCacheTest, DestroyingTheCacheFreesImagesWhateverTheirCount) {

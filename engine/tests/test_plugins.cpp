@@ -359,7 +359,7 @@ TEST(NodePlugin, BareTypeHasNoInstanceAndLoadsSavesCopiesNothing)
     auto* bare = dynamic_cast<NPlugin*>(node.get());
     ASSERT_NE(bare, nullptr);
     EXPECT_EQ(bare->callbacks.instance, nullptr);
-    EXPECT_EQ(bare->callbacks.node, node.get());
+    EXPECT_EQ(FromPluginNode(bare->callbacks.node), node.get());
 
     NBufferStream stream(1024);
     node->Save(stream);

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -41,7 +42,7 @@ protected:
     float ShadeColor(const std::string& name)
     {
         Call call(name);
-        dso.shade(nullptr, 25, call.argv);
+        dso.shade(nullptr, 26, call.argv);
         return call.result == 1.0f ? call.Output(16)[0] : -1.0f;
     }
 
@@ -87,19 +88,19 @@ TEST_F(Dso, TheThreeEntriesFillTheirOutputs)
     ASSERT_TRUE(Write(file, LinkedGraph, 0.25));
 
     Call shade(file);
-    EXPECT_EQ(dso.shade(nullptr, 25, shade.argv), 0);
+    EXPECT_EQ(dso.shade(nullptr, 26, shade.argv), 0);
     EXPECT_EQ(shade.result, 1.0f);
     ExpectShade(shade, {0.75f, 1.0f, 1.25f}, {0.25f, 0.25f, 0.15f, 0.0f, 0.0f, 0.25f, 1.0f, 0.0f, 0.0f});
 
     Call bump(file);
-    EXPECT_EQ(dso.bump(nullptr, 17, bump.argv), 0);
+    EXPECT_EQ(dso.bump(nullptr, 18, bump.argv), 0);
     EXPECT_EQ(bump.result, 1.0f);
     EXPECT_EQ(*bump.Output(16), 1.0f);
     EXPECT_EQ(*bump.Output(17), 0.25f);
     EXPECT_EQ(*bump.Output(18), kUntouched);
 
     Call user(file);
-    EXPECT_EQ(dso.user(nullptr, 19, user.argv), 0);
+    EXPECT_EQ(dso.user(nullptr, 20, user.argv), 0);
     EXPECT_EQ(user.result, 1.0f);
     const float userOut[4][3] = {
         {0.75f, 1.0f, 1.25f}, {0.75f, 1.0f, 1.25f}, {0.1f, 0.2f, 0.3f}, {0.0f, 0.0f, 0.0f}};
@@ -113,7 +114,7 @@ TEST_F(Dso, GraphWithoutRootGivesTheDefaults)
     const std::string file = dir.File("rootless.shd");
     ASSERT_TRUE(Write(file, RootlessGraph));
     Call call(file);
-    dso.shade(nullptr, 25, call.argv);
+    dso.shade(nullptr, 26, call.argv);
     EXPECT_EQ(call.result, 1.0f);
     ExpectShade(call, {0.78f, 0.78f, 0.78f}, {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f});
 
@@ -123,7 +124,7 @@ TEST_F(Dso, GraphWithoutRootGivesTheDefaults)
     ASSERT_TRUE(Write(linked, LinkedGraph, 0.25));
     for (const std::string& name : {linked, file}) {
         Call user(name);
-        dso.user(nullptr, 19, user.argv);
+        dso.user(nullptr, 20, user.argv);
         EXPECT_EQ(user.result, 1.0f);
         if (name == file) {
             for (int i = 0; i < 12; ++i) EXPECT_EQ(user.outputs[i], 0.0f) << i;
@@ -134,15 +135,17 @@ TEST_F(Dso, GraphWithoutRootGivesTheDefaults)
 TEST_F(Dso, MissingFileLeavesOutputsAndIsTriedAgain)
 {
     const std::string file = dir.File("later.shd");
-    for (auto entry : {dso.shade, dso.bump, dso.user}) {
+    const std::pair<dsotest::ShadeopFunc, int> entries[] = {
+        {dso.shade, 26}, {dso.bump, 18}, {dso.user, 20}};
+    for (const auto& [entry, count] : entries) {
         Call call(file);
-        EXPECT_EQ(entry(nullptr, 0, call.argv), 0);
+        EXPECT_EQ(entry(nullptr, count, call.argv), 0);
         EXPECT_EQ(call.result, 0.0f);
         for (float f : call.outputs) EXPECT_EQ(f, kUntouched);
     }
     Call noName("");
     noName.namePointer = nullptr;
-    dso.shade(nullptr, 25, noName.argv);
+    dso.shade(nullptr, 26, noName.argv);
     EXPECT_EQ(noName.result, 0.0f);
 
     // The failure is not remembered: once the file exists it loads.
@@ -162,14 +165,72 @@ TEST_F(Dso, NullArgumentStorageIsRefused)
         for (const int missing : {2, 15, count - 1}) {
             Call call(file);
             call.argv[missing] = nullptr;
-            EXPECT_EQ(entry(nullptr, count - 1, call.argv), 0);
+            EXPECT_EQ(entry(nullptr, count, call.argv), 0);
             EXPECT_EQ(call.result, 0.0f) << missing;
             for (float f : call.outputs) EXPECT_EQ(f, kUntouched) << missing;
         }
     }
     Call whole(file);
-    EXPECT_EQ(dso.shade(nullptr, 25, whole.argv), 0);
+    EXPECT_EQ(dso.shade(nullptr, 26, whole.argv), 0);
     EXPECT_EQ(whole.result, 1.0f);
+}
+
+// A renderer that passes fewer arguments than the signature has gets 0.0 in
+// the result slot (when there is one) and nothing else is read or written:
+// the vector and every argument's storage are heap blocks of exactly their
+// size, so the address sanitizer of the sanitizer build sees any access
+// beyond them.
+TEST_F(Dso, ShortArgumentVectorsAreRefusedUntouched)
+{
+    const std::string file = dir.File("short.shd");
+    ASSERT_TRUE(Write(file, LinkedGraph, 0.25));
+    // Floats per argument after the name: the fourteen inputs, then outputs.
+    const std::vector<int> inputs = {3, 3, 3, 3, 3, 3, 1, 1, 3, 1, 1, 1, 1, 1};
+    struct Signature {
+        dsotest::ShadeopFunc entry;
+        std::vector<int> outputs;
+    };
+    const Signature signatures[] = {
+        {dso.shade, {3, 1, 1, 1, 1, 1, 1, 1, 1, 1}}, {dso.bump, {1, 1}}, {dso.user, {3, 3, 3, 3}}};
+    const char* name = file.c_str();
+    for (const Signature& signature : signatures) {
+        std::vector<int> sizes = {1, 0};  // the result; the name is a char*
+        sizes.insert(sizes.end(), inputs.begin(), inputs.end());
+        sizes.insert(sizes.end(), signature.outputs.begin(), signature.outputs.end());
+        const int count = static_cast<int>(sizes.size());
+        for (int argc = 0; argc < count; ++argc) {
+            auto argv = std::make_unique<void*[]>(static_cast<size_t>(argc));
+            std::vector<std::unique_ptr<float[]>> storage;
+            auto namePointer = std::make_unique<const char*>(name);
+            for (int i = 0; i < argc; ++i) {
+                if (i == 1) {
+                    argv[1] = namePointer.get();
+                    continue;
+                }
+                storage.push_back(std::make_unique<float[]>(static_cast<size_t>(sizes[i])));
+                for (int c = 0; c < sizes[i]; ++c) storage.back()[c] = kUntouched;
+                argv[i] = storage.back().get();
+            }
+            EXPECT_EQ(signature.entry(nullptr, argc, argv.get()), 0);
+            size_t k = 0;
+            for (int i = 0; i < argc; ++i) {
+                if (i == 1) continue;
+                const float expected = i == 0 ? 0.0f : kUntouched;
+                for (int c = 0; c < sizes[i]; ++c) {
+                    EXPECT_EQ(storage[k][c], expected) << "argc " << argc << " argv " << i;
+                }
+                ++k;
+            }
+        }
+    }
+    // The whole vector, and one longer than the signature, still evaluate.
+    Call whole(file);
+    EXPECT_EQ(dso.bump(nullptr, 18, whole.argv), 0);
+    EXPECT_EQ(whole.result, 1.0f);
+    Call longer(file);
+    EXPECT_EQ(dso.bump(nullptr, 26, longer.argv), 0);
+    EXPECT_EQ(longer.result, 1.0f);
+    EXPECT_EQ(*longer.Output(18), kUntouched);
 }
 
 // The key is the absolute, normalised name compared without regard to
@@ -224,7 +285,7 @@ TEST_F(Dso, CleanupEndsTheRenderButKeepsTheGraphs)
     DsoLibrary again;
     ASSERT_TRUE(again.Ready());
     Call call(file);
-    again.shade(nullptr, 25, call.argv);
+    again.shade(nullptr, 26, call.argv);
     EXPECT_EQ(call.result, 1.0f);
     EXPECT_EQ(call.outputs[0], 0.5f);
 }
@@ -242,7 +303,7 @@ TEST_F(Dso, RelativeNameWithoutCurrentDirectory)
     ASSERT_TRUE(std::filesystem::remove(gone));
 
     Call call("abs.shd");
-    EXPECT_EQ(dso.shade(nullptr, 25, call.argv), 0);
+    EXPECT_EQ(dso.shade(nullptr, 26, call.argv), 0);
     EXPECT_EQ(call.result, 0.0f);
     EXPECT_EQ(call.outputs[0], kUntouched);
     EXPECT_EQ(ShadeColor(file), 0.5f);
@@ -271,7 +332,7 @@ TEST_F(Dso, ManyThreadsShareHandles)
             for (int i = 0; i < 600; ++i) {
                 const int k = (i + t) % 3;
                 Call call(names[k]);
-                dso.shade(nullptr, 25, call.argv);
+                dso.shade(nullptr, 26, call.argv);
                 if (call.result != 1.0f || call.outputs[0] != expected[k]) ++wrong;
                 if (i % 100 == 0) dso.cleanup(nullptr);
             }

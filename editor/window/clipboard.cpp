@@ -1,0 +1,118 @@
+// Copy, cut, paste and delete through the window's one-node clipboard, and
+// new nodes dragged from the palette onto the canvas. A list holds one root
+// at most: a second one is refused.
+
+#include <QTreeWidget>
+
+#include "model/node.h"
+#include "model/node_list.h"
+#include "window/form1.h"
+#include "window/tree_item_data.h"
+#include "window/saturate.h"
+
+namespace {
+
+const QString kSecondRoot = QStringLiteral("You cannot create multiple root.");
+
+bool Holds(const Node& node, const NodeParam* param)
+{
+    return param != nullptr && node.paramCount > 0 && param >= &node.params[0] &&
+           param < &node.params[0] + node.paramCount;
+}
+
+}  // namespace
+
+void TForm1::RemoveNode(Node* node)
+{
+    if (pressedNode == node) {
+        pressedNode = nullptr;
+    }
+    if (Holds(*node, editedParam)) {
+        editedParam = nullptr;
+    }
+    currentList->Remove(node);
+}
+
+void TForm1::menuCopyClick()
+{
+    if (selectedNode != nullptr) {
+        clipboardNode = selectedNode->Clone();
+    }
+}
+
+void TForm1::menuCutClick()
+{
+    if (selectedNode == nullptr || currentList == nullptr) {
+        return;
+    }
+    menuCopyClick();
+    RemoveNode(selectedNode);
+    ShowNodeProperties(nullptr);
+    RepaintGraph();
+    MarkModified();
+}
+
+void TForm1::menuDelNodeClick()
+{
+    if (selectedNode == nullptr || currentList == nullptr) {
+        return;
+    }
+    RemoveNode(selectedNode);
+    ShowNodeProperties(nullptr);
+    RepaintGraph();
+    MarkModified();
+}
+
+void TForm1::menuPasteClick()
+{
+    if (clipboardNode == nullptr || currentList == nullptr) {
+        return;
+    }
+    if (clipboardNode->isRoot && currentList->FindRoot() != nullptr) {
+        ShowStatusError(kSecondRoot);
+        return;
+    }
+    const QPoint pointer = ClientPointerPos();
+    const QPoint panel = CanvasPanelOrigin();
+    std::unique_ptr<Node> node = clipboardNode->Clone();
+    node->x = Saturate(int64_t{pointer.x()} + scrollX - panel.x());
+    node->y = Saturate(int64_t{pointer.y()} + scrollY - panel.y());
+    CalcNodeSize(*node);
+    Node* added = node.get();
+    currentList->nodes.push_back(std::move(node));
+    ShowNodeProperties(added);
+    RepaintGraph();
+    MarkModified();
+}
+
+bool TForm1::PaintBox1DragOver(QObject* source) const
+{
+    return source == TreeView1 && ItemData<Node>(TreeView1->currentItem()) != nullptr;
+}
+
+void TForm1::PaintBox1DragDrop(QObject*, int x, int y)
+{
+    Node* prototype = ItemData<Node>(TreeView1->currentItem());
+    if (prototype == nullptr || currentList == nullptr) {
+        return;
+    }
+    if (prototype->isRoot && currentList->FindRoot() != nullptr) {
+        ShowStatusError(kSecondRoot);
+        return;
+    }
+    std::unique_ptr<Node> node = prototype->Create();
+    if (node == nullptr) {
+        return;
+    }
+    // As the stored layout places it: the canvas panel's offset in the
+    // window is taken off the drop point.
+    const QPoint panel = CanvasPanelOrigin();
+    node->x = Saturate(int64_t{x} + scrollX - panel.x());
+    node->y = Saturate(int64_t{y} + scrollY - panel.y());
+    CalcNodeSize(*node);
+    Node* added = node.get();
+    currentList->nodes.push_back(std::move(node));
+    ShowNodeProperties(added);
+    RepaintGraph();
+    MarkModified();
+}

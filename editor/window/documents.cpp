@@ -1,0 +1,158 @@
+// The document commands: New, Open, Save and Save as, the caption with the
+// file name and the modified mark, the confirmation before work is thrown
+// away, and the status line with its warning sound.
+
+#include <QAction>
+#include <QFile>
+#include <QMessageBox>
+#include <QLabel>
+
+#include "model/node_list.h"
+#include "registry/globals.h"
+#include "window/document_file.h"
+#include "window/drop_paint_box.h"
+#include "window/form1.h"
+
+namespace {
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+void TForm1::UpdateCaption(const QString& name, bool isModified)
+{
+    fileName = name;
+    modified = isModified;
+    setWindowTitle(QStringLiteral("Quillmere") + QStringLiteral(" ") + QStringLiteral("0.10 [alpha]") +
+                   QStringLiteral(" [") + fileName +
+                   (modified ? QStringLiteral("] (modified)") : QStringLiteral("]")));
+}
+
+void TForm1::MarkModified() { UpdateCaption(fileName, true); }
+
+void TForm1::ShowStatusError(const QString& text)
+{
+    Dialogs().Beep(EditorDialogs::Sound::kError);
+    StatusLine->setText(text);
+}
+
+void TForm1::ClearStatus() { StatusLine->clear(); }
+
+QString TForm1::StatusText() const { return StatusLine->text(); }
+
+bool TForm1::ConfirmDiscard()
+{
+    if (!modified || currentList == nullptr || currentList->nodes.empty()) {
+        return true;
+    }
+    return Dialogs().Confirm(this, QStringLiteral("Document has changed, really continue operation?"),
+                             QMessageBox::Question);
+}
+
+bool TForm1::FormCloseQuery() { return ConfirmDiscard(); }
+
+void TForm1::menuNewClick()
+{
+    if (currentList == nullptr) {
+        return;
+    }
+    if (!currentList->nodes.empty() &&
+        !Dialogs().Confirm(this, QStringLiteral("Are you sure to clear current tree?"), QMessageBox::Information)) {
+        return;
+    }
+    if (!ConfirmDiscard()) {
+        return;
+    }
+    ResetEditState();
+    editedParam = nullptr;
+    currentList->Clear();
+    UpdateCaption(QString(), false);
+    ShowNodeProperties(nullptr);
+    RepaintGraph();
+    preview.Clear();
+    PaintBox3->update();
+}
+
+void TForm1::menuOpenClick()
+{
+    if (currentList == nullptr) {
+        return;
+    }
+    const QString path = Dialogs().AskOpenFileName(this);
+    if (path.isEmpty() || !ConfirmDiscard()) {
+        return;
+    }
+    OpenDocument(path);
+}
+
+bool TForm1::OpenDocument(const QString& path)
+{
+    if (currentList == nullptr || globals.nodeFactory == nullptr) {
+        return false;
+    }
+    // The file is read into a list of its own first, so that a file that
+    // cannot be read leaves the current list exactly as it was.
+    NodeList fresh;
+    switch (ReadGraphFile(LocalPath(path), fresh, *globals.nodeFactory)) {
+    case ReadOutcome::kCannotOpen:
+        ShowStatusError(QStringLiteral("Cannot open %1.").arg(path));
+        return false;
+    case ReadOutcome::kDamaged:
+        ShowStatusError(QStringLiteral("%1 is damaged; nothing was read.").arg(path));
+        return false;
+    case ReadOutcome::kRead:
+        break;
+    }
+    ResetEditState();
+    editedParam = nullptr;
+    currentList->Clear();
+    currentList->nodes = std::move(fresh.nodes);
+    currentList->Renumber();
+    // Inside a macro the file's graph becomes the macro's content.
+    UpdateCaption(navStack.Empty() ? path : QString(), false);
+    ShowNodeProperties(nullptr);
+    RepaintGraph();
+    preview.Clear();
+    PaintBox3->update();
+    Dialogs().Beep(EditorDialogs::Sound::kDefault);
+    return true;
+}
+
+void TForm1::menuSaveClick()
+{
+    if (currentList == nullptr || !navStack.Empty()) {
+        return;  // "Save" is disabled while a macro is open
+    }
+    QString path = fileName;
+    if (path.isEmpty()) {
+        path = Dialogs().AskSaveFileName(this, QString());
+        if (path.isEmpty()) {
+            return;
+        }
+    }
+    if (!WriteGraphFile(LocalPath(path), *currentList)) {
+        ShowStatusError(QStringLiteral("Cannot save %1; the document is still unsaved.").arg(path));
+        return;
+    }
+    UpdateCaption(path, false);
+    Dialogs().Beep(EditorDialogs::Sound::kDefault);
+}
+
+void TForm1::menuSaveAsClick()
+{
+    if (currentList == nullptr) {
+        return;
+    }
+    const QString path = Dialogs().AskSaveFileName(this, fileName);
+    if (path.isEmpty()) {
+        return;
+    }
+    if (!WriteGraphFile(LocalPath(path), *currentList)) {
+        ShowStatusError(QStringLiteral("Cannot save %1; the document is still unsaved.").arg(path));
+        return;
+    }
+    Dialogs().Beep(EditorDialogs::Sound::kDefault);
+    // Inside a macro the sub-graph was written as a file of its own and the
+    // macro stays open.
+    UpdateCaption(navStack.Empty() ? path : QString(), false);
+}

@@ -1,0 +1,199 @@
+#pragma once
+// The editor's main window: the node canvas with its minimap, the palette,
+// property and render tabs, the menus and tool bar, and all editing state.
+// The document it edits is a NodeList owned by the program's main; the
+// window edits the current list, which is the document or, while a macro is
+// open, that macro's sub-graph.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <QMainWindow>
+#include <QString>
+
+#include "image/dib24.h"
+#include "window/edit_list.h"
+#include "window/editor_dialogs.h"
+
+class Node;
+class NodeList;
+struct NodeParam;
+class DropPaintBox;
+class PaintBox;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMimeData;
+class QPainter;
+class QSplitter;
+class QStatusBar;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QWidget;
+
+class TForm1 : public QMainWindow {
+public:
+    // Builds the stored layout and the palette; currentList stays null until
+    // EnterNodeList. Installs the macro nodes' edit hook, which opens a
+    // macro's sub-graph here.
+    explicit TForm1(QWidget* owner = nullptr);
+    ~TForm1() override;
+
+    // Answers the window's dialogs and boxes with dialogs from now on.
+    void SetDialogs(std::unique_ptr<EditorDialogs> dialogs);
+    EditorDialogs& Dialogs() { return *dialogs_; }
+
+    // --- start-up and state (main window) ---
+    void FormCreate();
+    void FormDestroy();
+    void ResetEditState();
+    // A drop of files from a file manager: one .shd file opens as Open
+    // would, after the same confirmation; anything else is let go.
+    void HandleDropFiles(const QMimeData& data);
+
+    // --- the canvas and the minimap ---
+    void PaintBox1Paint(QPainter& canvas);
+    void DrawConnection(QPainter& canvas, int64_t sx, int64_t sy, int64_t ex, int64_t ey,
+                        const QColor& color);
+    void CalcNodeSize(Node& node);
+    void PaintBox1MouseDown(Qt::MouseButton button, int x, int y);
+    void PaintBox1MouseMove(int x, int y);
+    void PaintBox1MouseUp(Qt::MouseButton button, int x, int y);
+    void menuDisconnectClick();
+    void PaintBox2Paint(QPainter& canvas);
+    void PaintBox2MouseDown(Qt::MouseButton button, int x, int y);
+    QColor OverviewNodeColor(const Node& node, const QColor& defaultColor) const;
+    void FormResize();
+
+    // --- documents, clipboard and macro navigation ---
+    void UpdateCaption(const QString& fileName, bool modified);
+    void MarkModified();
+    void ShowStatusError(const QString& text);
+    void ClearStatus();
+    // The status line's text.
+    QString StatusText() const;
+    bool ConfirmDiscard();
+    bool FormCloseQuery();
+    void menuNewClick();
+    void menuOpenClick();
+    void menuSaveClick();
+    void menuSaveAsClick();
+    void menuCopyClick();
+    void menuCutClick();
+    void menuPasteClick();
+    void menuDelNodeClick();
+    void closeMBtnClick();
+    bool PaintBox1DragOver(QObject* source) const;
+    void PaintBox1DragDrop(QObject* source, int x, int y);
+    void EnterNodeList(NodeList* list, bool reset);
+    // Reads path into the current list as Open does once its dialog and
+    // confirmation are past; false (and the list untouched) when the file
+    // cannot be read.
+    bool OpenDocument(const QString& path);
+
+    // --- the property tab ---
+    void ShowNodeProperties(Node* node);
+    void ListView1Click();
+
+    // --- the render tab ---
+    void ComboBox1Change(int index);
+    void PaintBox3Click();
+    void PaintBox3Paint(QPainter& canvas);
+    void menuPreview();
+    void RenderNodeThumbnail(Node* node);
+    void menuPreviewNode();
+    void menuPreviewAll();
+
+    // Editing state, in the order the window keeps it.
+    NEditList navStack;
+    NodeList* currentList = nullptr;
+    Node* pressedNode = nullptr;
+    int32_t pressMode = 0;
+    int32_t lastMouseX = 0;
+    int32_t lastMouseY = 0;
+    bool dragging = false;
+    std::unique_ptr<Node> clipboardNode;
+    int32_t pendingOutput = 0;
+    int32_t scrollX = 0;
+    int32_t scrollY = 0;
+    QString fileName;
+    bool modified = false;
+    Node* selectedNode = nullptr;
+    NodeParam* editedParam = nullptr;
+    int32_t linkStartX = 0;
+    int32_t linkStartY = 0;
+    QLineEdit* textEditor = nullptr;  // in-place editors of the property list,
+    QComboBox* choiceBox = nullptr;   // made on first use
+    dib24 preview;
+
+    // The end of the rubber band: the pointer's last place on the canvas.
+    int32_t pointerX = 0;
+    int32_t pointerY = 0;
+
+    // Controls of the stored layout.
+    QToolBar* ToolBar1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    DropPaintBox* PaintBox1 = nullptr;
+    QToolButton* closeMBtn = nullptr;
+    QWidget* Panel2 = nullptr;
+    QSplitter* Splitter2 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QTreeWidget* TreeView1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QTreeWidget* ListView1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QFrame* Panel4 = nullptr;
+    PaintBox* PaintBox3 = nullptr;
+    QFrame* Panel3 = nullptr;
+    PaintBox* PaintBox2 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusLine = nullptr;  // its one text panel
+    QMenu* PopupMenu1 = nullptr;
+    QAction* menuDisconnect = nullptr;
+    QAction* menuSave = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildLayout();
+    // The menus and the popup; returns the tool bar's seven commands.
+    std::vector<QAction*> BuildMenus();
+    void BuildToolBar(const std::vector<QAction*>& actions);
+    QWidget* BuildSidePanel();
+    void FillPalette();
+    void PlaceCloseButton();
+
+    // The window's client area (below the menu bar), as the layout counts
+    // positions: the pointer's place, and the canvas panel's top-left edge.
+    QPoint ClientPointerPos() const;
+    QPoint CanvasPanelOrigin() const;
+
+    // Takes node out of the current list (unlinking every input fed by it)
+    // and forgets it wherever the window still points at it.
+    void RemoveNode(Node* node);
+    // Canvas, minimap and their frame.
+    void RepaintGraph();
+    // Draws bitmap with its top-left corner at (x, y), at its own size.
+    static void DrawBitmap(QPainter& canvas, const dib24& bitmap, int64_t x, int64_t y);
+
+    std::unique_ptr<EditorDialogs> dialogs_;
+};
+
+// The one main window, as the engine's hooks reach it; null when none exists.
+extern TForm1* Form1;

@@ -1,0 +1,109 @@
+#include "edit/node_hit_test.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "model/node.h"
+#include "model/node_list.h"
+
+namespace {
+
+// Box sizes come from files and may be anything; all arithmetic is done in
+// 64 bits so that no stored width or height can overflow it.
+bool Within(int64_t v, int64_t low, int64_t high) { return low <= v && v <= high; }
+
+// The connector row holding py, or -1 (rows are 13 pixels of every 16).
+int64_t ConnectorRow(int64_t py)
+{
+    if (py < 94) {
+        return -1;
+    }
+    const int64_t row = (py - 94) / 16;
+    return Within(py, 94 + 16 * row, 106 + 16 * row) ? row : -1;
+}
+
+// The index of the connectable input whose connector holds the point, or -1.
+int32_t InputIndexAt(const Node& node, int64_t px, int64_t py)
+{
+    const int64_t row = ConnectorRow(py);
+    if (row < 0 || !Within(px, 4, 16)) {
+        return -1;
+    }
+    int64_t k = 0;
+    for (int32_t i = 0; i < node.paramCount; ++i) {
+        if (!node.params[i].connectable) {
+            continue;
+        }
+        if (k == row) {
+            return i;
+        }
+        ++k;
+    }
+    return -1;
+}
+
+bool InOutputColumn(const Node& node, int64_t px)
+{
+    const int64_t w = node.width;
+    return Within(px, w - 16, w - 4);
+}
+
+}  // namespace
+
+Node* HitTest(NodeList& list, int32_t x, int32_t y)
+{
+    auto found = list.nodes.end();
+    for (auto it = list.nodes.begin(); it != list.nodes.end(); ++it) {
+        const Node& n = **it;
+        const int64_t h = n.expanded ? n.height : 16;
+        if (Within(x, n.x, int64_t{n.x} + n.width) && Within(y, n.y, int64_t{n.y} + h)) {
+            found = it;
+        }
+    }
+    if (found == list.nodes.end()) {
+        return nullptr;
+    }
+    Node* node = found->get();
+    std::rotate(found, found + 1, list.nodes.end());
+    return node;
+}
+
+int32_t HitTest(const Node& node, int32_t px, int32_t py)
+{
+    const int64_t w = node.width;
+    const int64_t h = node.height;
+    if (px > w - 6 || py >= h - 6) {
+        return HIT_BORDER;
+    }
+    if (Within(px, w - 16, w - 4) && Within(py, 2, 14)) {
+        return HIT_EXPAND;
+    }
+    if (Within(px, 4, 68) && Within(py, 20, 84)) {
+        return HIT_THUMBNAIL;
+    }
+    if (InputIndexAt(node, px, py) >= 0) {
+        return HIT_INPUT;
+    }
+    if (node.isRoot) {
+        return HIT_BODY;
+    }
+    if (OutputAt(node, px, py) >= 0) {
+        return HIT_OUTPUT;
+    }
+    return HIT_BODY;
+}
+
+NodeParam* InputAt(Node& node, int32_t px, int32_t py)
+{
+    const int32_t index = InputIndexAt(node, px, py);
+    return index >= 0 ? &node.params[index] : nullptr;
+}
+
+int32_t OutputAt(const Node& node, int32_t px, int32_t py)
+{
+    const int64_t row = ConnectorRow(py);
+    if (row < 0 || row >= node.outputCount || !InOutputColumn(node, px)) {
+        return -1;
+    }
+    return static_cast<int32_t>(row);
+}

@@ -7,16 +7,17 @@
 // it from thread to thread must stay cheap:
 //   - Taking a free lock is one atomic or; leaving it, when nobody sleeps on
 //     it, one atomic subtraction. Nothing goes to the kernel.
-//   - Of the threads that find it taken, one stays awake and spins, rereading
-//     the lock word only now and then so that the holder keeps the word's
-//     cache line; the others sleep in the kernel, in a queue, in the order
-//     they came.
+//   - Of the threads that find it taken, one stays awake: it spins for a few
+//     microseconds, then naps in the kernel for short timed spells, rereading
+//     the lock word between them, so that the holder keeps the word's cache
+//     line and never has to wake it. The others sleep in the kernel, in a
+//     queue, in the order they came.
 //   - The lock is not handed over in turn: a holder that leaves it and asks
 //     again at once may take it again before the awake waiter sees it free.
 //     That keeps the lock, and what it guards, in one core's cache for a
 //     while, and the holder never waits for a sleeper to wake up.
 //   - Waking a sleeper is the waiters' work wherever it can be, for a wake-up
-//     costs the waker microseconds: an awake waiter whose spin ends hands its
+//     costs the waker microseconds: an awake waiter whose wait ends hands its
 //     part to the longest sleeper and takes that one's place at the end of
 //     the queue, and a thread that finds the lock taken with nobody awake
 //     does the same when no sleeper has been woken for a while (kTurnAfter),
@@ -100,19 +101,23 @@ private:
     static constexpr uint32_t kAwake = 2;        // a waiter is awake, or being woken
     static constexpr uint32_t kQueueLocked = 4;  // a thread is changing the queue
     static constexpr uint32_t kSleeper = 8;      // one thread in the queue
-    // How long the awake waiter spins: kSpinRounds rereads of the lock word,
-    // the pause before each doubling up to kMaxPauses pause instructions
-    // (some ten microseconds), about a millisecond in all.
-    static constexpr int kSpinRounds = 128;
-    static constexpr int kMaxPauses = 1024;
+    // How the awake waiter waits: kPauseRounds rereads of the lock word with
+    // a doubling number of pause instructions before each (a few
+    // microseconds in all), then kNapRounds naps of kNap nanoseconds (longer
+    // by the kernel's timer slack) in the kernel, rereading the word after
+    // each. Napping rather than spinning leaves the processor to others while
+    // the holder keeps the lock; the holder never has to wake the napper.
+    static constexpr int kPauseRounds = 8;
+    static constexpr int kNapRounds = 32;
+    static constexpr long kNap = 60'000;
     // How often at most a sleeper is woken to take its turn while the lock
     // stays in demand, in nanoseconds: a waiter that finds nobody awake wakes
     // the longest sleeper in its place when no sleeper has been woken for
-    // that long, and spins itself otherwise. So turns cost a wake-up now and
-    // then rather than at every change of holder (each change to a thread
-    // that has slept costs the new holder a cold cache as well), and a thread
-    // sleeps about this long times the number of sleepers ahead of it at
-    // most.
+    // that long, and waits awake itself otherwise. So turns cost a wake-up
+    // now and then rather than at every change of holder (each change to a
+    // thread that has slept costs the new holder a cold cache as well), and
+    // a thread sleeps about this long times the number of sleepers ahead of
+    // it at most.
     static constexpr int64_t kTurnAfter = 8'000'000;
 
     // A sleeping thread, on its own stack, in the queue until woken.
@@ -145,14 +150,20 @@ private:
         return state >= kSleeper && (state & (kLocked | kAwake)) == 0;
     }
 
-    static void Pause(int round)
+    // One round of the awake waiter's wait while the word reads state.
+    void Wait(int round, uint32_t state)
     {
-        const int pauses = round < 10 && (1 << round) < kMaxPauses ? 1 << round : kMaxPauses;
-        for (int i = 0; i < pauses; ++i) {
+        if (round < kPauseRounds) {
+            for (int i = 0; i < 1 << round; ++i) {
 #if defined(__x86_64__) || defined(__i386__)
-            __builtin_ia32_pause();
+                __builtin_ia32_pause();
 #endif
+            }
+            return;
         }
+        // Returns at once when the word no longer reads state.
+        timespec nap{0, kNap};
+        syscall(SYS_futex, &state_, FUTEX_WAIT_PRIVATE, state, &nap, nullptr, 0);
     }
 
     __attribute__((noinline)) void Contend()
@@ -178,13 +189,13 @@ private:
                 }
                 continue;
             }
-            if (awake && round < kSpinRounds) {
-                Pause(round++);
+            if (awake && round < kPauseRounds + kNapRounds) {
+                Wait(round++, state);
                 state = state_.load(std::memory_order_relaxed);
                 continue;
             }
             if (Sleep(awake)) {
-                awake = true;  // woken as the awake waiter
+                awake = true;  // woken as the awake waiter, its wait begins afresh
                 round = 0;
             }
             state = state_.load(std::memory_order_relaxed);
@@ -259,7 +270,9 @@ private:
     void LockQueue()
     {
         while ((state_.fetch_or(kQueueLocked, std::memory_order_acquire) & kQueueLocked) != 0) {
-            Pause(0);
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
         }
     }
     void UnlockQueue() { state_.fetch_and(~kQueueLocked, std::memory_order_release); }

@@ -9,8 +9,8 @@
 // (EvalShadeShared) and a handle of their own each, one copy of the file per
 // thread (EvalShadeSeparate). qm_core evaluates one sample at a time in the
 // whole process, so the best the threads can do together is what one thread
-// does alone; items_per_second is the total over all threads (wall clock), to
-// be compared with the one-thread figure.
+// does alone; "total_per_s" is the total over all threads (wall clock), to be
+// compared with the one-thread figure.
 //
 //   bench_core --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <new>
 #include <string>
 #include <vector>

@@ -24,7 +24,6 @@
 #include <filesystem>
 #include <new>
 #include <string>
-#include <vector>
 
 #include <qm_core.h>
 

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -36,12 +37,12 @@ int ChoiceIndex(double chosen, qsizetype count)
     return i >= 0.0 && i < static_cast<double>(count) ? static_cast<int>(i) : -1;
 }
 
-// Focus that leaves for a popup (a menu, the choice box's own list) or
-// leaves the window (a modal dialog, another program) comes back: the edit
-// goes on.
+// Focus that leaves for a popup (a menu, the choice box's own list, and the
+// widgets inside them) or leaves the window (a modal dialog, another
+// program) comes back: the edit goes on.
 bool EndsEdit(const QEvent& event)
 {
-    if (event.type() != QEvent::FocusOut) {
+    if (event.type() != QEvent::FocusOut || QApplication::activePopupWidget() != nullptr) {
         return false;
     }
     const Qt::FocusReason reason = static_cast<const QFocusEvent&>(event).reason();

@@ -34,16 +34,14 @@ void TForm1::menuCopyClick()
     }
 }
 
+// Copy, then delete.
 void TForm1::menuCutClick()
 {
     if (selectedNode == nullptr || currentList == nullptr) {
         return;
     }
     menuCopyClick();
-    RemoveNode(selectedNode);
-    ShowNodeProperties(nullptr);
-    RepaintGraph();
-    MarkModified();
+    menuDelNodeClick();
 }
 
 void TForm1::menuDelNodeClick()

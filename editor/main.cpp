@@ -29,8 +29,10 @@ int main(int argc, char** argv)
         QApplication::setApplicationName(QStringLiteral("Quillmere"));
 
         auto window = std::make_unique<TForm1>();
-        // The gradient nodes' editor, owned by the main window.
+        // The gradient nodes' editor, owned by the main window, asks for its
+        // colours through the window's dialogs.
         auto* gradientEditor = new TGradientEditor(window.get());
+        window->ShareDialogs(*gradientEditor);
         InstallGradientEditHook(*gradientEditor);
         window->EnterNodeList(document.get(), true);
         window->show();

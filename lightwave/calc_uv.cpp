@@ -44,7 +44,7 @@ void Interpolate(const PolyData& poly, const Vector3& point, const Vector3& refP
 {
     Vector3 corner[kMaxCorners];
     for (int i = 0; i < poly.count; ++i) {
-        corner[i] = Vector3::From(poly.positions[i]);
+        corner[i] = FromFloats(poly.positions[i]);
     }
     int a = 0;
     int b = 1;

@@ -37,7 +37,7 @@ double FilterFactor()
 void LookupUV(const Sample& s, const Vector3& point, double& u, double& v)
 {
     double p[3];
-    point.To(p);
+    Store(point, p);
     double uv[2];
     if (CalcUV::GetUV(s.access.objectId, s.instance.surface, s.access.polygon, p, s.access.oPos,
                       uv) != 0) {
@@ -92,8 +92,8 @@ void Bump(const Sample& s, NHandle* handle, const Vector3& N, ShadeRecord& r)
     const Vector3 wPos = Vector3::From(s.access.wPos);
     Vector3 centre;
     MatVecMul(centre, wPos, O);
-    wPos.To(b.worldPos);
-    centre.To(b.objectPos);
+    Store(wPos, b.worldPos);
+    Store(centre, b.objectPos);
     QM_EvalBump(handle, &b);
     const double amplitude = b.bumpAmplitude;
     const double height = b.bumpTexture;
@@ -104,8 +104,8 @@ void Bump(const Sample& s, NHandle* handle, const Vector3& N, ShadeRecord& r)
         Vector3 q;
         MatVecMul(q, p, O);
         LookupUV(s, q, b.u, b.v);
-        p.To(b.worldPos);
-        q.To(b.objectPos);
+        Store(p, b.worldPos);
+        Store(q, b.objectPos);
         QM_EvalBump(handle, &b);
         d[j] = b.bumpTexture - height;
     }
@@ -117,9 +117,9 @@ void Bump(const Sample& s, NHandle* handle, const Vector3& N, ShadeRecord& r)
     const Vector3 bent = Vector3::Normalized(N - g);
     Vector3 bentObject;
     MatVecMul(bentObject, bent, O);
-    bent.To(r.normal);
-    bentObject.To(r.objectNormal);
-    bent.To(s.access.worldNormal);
+    Store(bent, r.normal);
+    Store(bentObject, r.objectNormal);
+    Store(bent, s.access.worldNormal);
 }
 
 void WriteBack(const ShadeRecord& r, ShaderAccess& a)
@@ -165,11 +165,11 @@ void ShaderEvaluate(void* instance, void* access)
 
     std::memcpy(r.worldPos, host->wPos, sizeof r.worldPos);
     std::memcpy(r.objectPos, host->oPos, sizeof r.objectPos);
-    N.To(r.normal);
-    nObject.To(r.objectNormal);
-    N.To(r.baseNormal);
-    nObject.To(r.objectBaseNormal);
-    incident.To(r.incident);
+    Store(N, r.normal);
+    Store(nObject, r.objectNormal);
+    Store(N, r.baseNormal);
+    Store(nObject, r.objectBaseNormal);
+    Store(incident, r.incident);
     r.frame = static_cast<double>(CurrentFrame());
     r.filterSize = host->spotSize * s.k;
     Vector3 diagonal;

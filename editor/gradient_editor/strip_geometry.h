@@ -1,9 +1,10 @@
 #pragma once
 // How the gradient editor maps a gradient onto its strip: the end keys and
-// the range of positions between them, and the byte conversions it draws
-// with.
+// the range of positions between them.
 
 #include <cstdint>
+
+#include "colour_bytes.h"
 
 class Gradient;
 struct GValue;
@@ -20,13 +21,6 @@ struct StripSpan {
 };
 
 StripSpan SpanOf(const Gradient* gradient);
-
-// A colour channel as a byte: trunc(c x 255) limited to 0..255; not a
-// number gives 0.
-uint8_t ChannelByte(double c);
-
-// A value limited to 0..255 and truncated; not a number gives 0.
-uint8_t LimitedByte(double v);
 
 // A pixel coordinate: truncated toward zero and kept within a span no
 // window reaches, so that no value (however far out, or undefined) turns

@@ -24,6 +24,7 @@
 #include "registry/globals.h"
 #include "window/drop_paint_box.h"
 #include "window/form1.h"
+#include "window/property_list_view.h"
 
 namespace editor_test {
 
@@ -37,11 +38,22 @@ public:
         savePresets.push_back(preset);
         return Next(saveAnswers, "save dialog");
     }
-    QString AskInputFileName(QWidget*) override { return Next(none_, "file-name dialog"); }
-    bool AskColor(QWidget*, QColor&) override
+    QString AskInputFileName(QWidget*) override { return Next(fileNameAnswers, "file-name dialog"); }
+    // Each answer is a colour to confirm, or an invalid colour to cancel.
+    bool AskColor(QWidget*, QColor& color) override
     {
-        ADD_FAILURE() << "unexpected colour dialog";
-        return false;
+        colorPresets.push_back(color);
+        if (colorAnswers.empty()) {
+            ADD_FAILURE() << "unexpected colour dialog";
+            return false;
+        }
+        const QColor answer = colorAnswers.front();
+        colorAnswers.pop_front();
+        if (!answer.isValid()) {
+            return false;
+        }
+        color = answer;
+        return true;
     }
     bool Confirm(QWidget*, const QString& text, QMessageBox::Icon icon) override
     {
@@ -64,7 +76,9 @@ public:
     }
     void Beep(Sound sound) override { ++(sound == Sound::kError ? errorBeeps : defaultBeeps); }
 
-    std::deque<QString> openAnswers, saveAnswers;
+    std::deque<QString> openAnswers, saveAnswers, fileNameAnswers;
+    std::deque<QColor> colorAnswers;
+    std::vector<QColor> colorPresets;
     std::deque<bool> confirmAnswers;
     std::vector<QString> savePresets, boxes;
     std::vector<QMessageBox::Icon> icons;
@@ -74,7 +88,6 @@ public:
     int defaultBeeps = 0;
 
 private:
-    std::deque<QString> none_;
     QString Next(std::deque<QString>& answers, const char* what)
     {
         if (answers.empty()) {

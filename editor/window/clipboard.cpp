@@ -14,12 +14,6 @@ namespace {
 
 const QString kSecondRoot = QStringLiteral("You cannot create multiple root.");
 
-bool Holds(const Node& node, const NodeParam* param)
-{
-    return param != nullptr && node.paramCount > 0 && param >= &node.params[0] &&
-           param < &node.params[0] + node.paramCount;
-}
-
 }  // namespace
 
 void TForm1::RemoveNode(Node* node)
@@ -27,9 +21,9 @@ void TForm1::RemoveNode(Node* node)
     if (pressedNode == node) {
         pressedNode = nullptr;
     }
-    if (Holds(*node, editedParam)) {
-        editedParam = nullptr;
-    }
+    // An edit of one of its inputs (or, for a macro, of its sub-graph's)
+    // ends while they still exist.
+    FinishPropertyEdit();
     currentList->Remove(node);
 }
 
@@ -40,16 +34,14 @@ void TForm1::menuCopyClick()
     }
 }
 
+// Copy, then delete.
 void TForm1::menuCutClick()
 {
     if (selectedNode == nullptr || currentList == nullptr) {
         return;
     }
     menuCopyClick();
-    RemoveNode(selectedNode);
-    ShowNodeProperties(nullptr);
-    RepaintGraph();
-    MarkModified();
+    menuDelNodeClick();
 }
 
 void TForm1::menuDelNodeClick()

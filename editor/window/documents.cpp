@@ -64,7 +64,6 @@ void TForm1::menuNewClick()
         return;
     }
     ResetEditState();
-    editedParam = nullptr;
     currentList->Clear();
     UpdateCaption(QString(), false);
     ShowNodeProperties(nullptr);
@@ -104,7 +103,6 @@ bool TForm1::OpenDocument(const QString& path)
         break;
     }
     ResetEditState();
-    editedParam = nullptr;
     currentList->Clear();
     currentList->nodes = std::move(fresh.nodes);
     currentList->Renumber();

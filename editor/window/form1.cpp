@@ -10,11 +10,13 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QToolButton>
 #include <QUrl>
 
+#include "gradient_editor.h"
 #include "model/edit_hooks.h"
 #include "model/node.h"
 #include "window/drop_paint_box.h"
@@ -51,6 +53,14 @@ TForm1::~TForm1()
     for (QObject* child : findChildren<QObject*>()) {
         child->disconnect(this);
     }
+    // An edit still open is dropped: the editors go with the list, and the
+    // document may go before them.
+    editedParam = nullptr;
+    for (QWidget* editor : {static_cast<QWidget*>(textEditor), static_cast<QWidget*>(choiceBox)}) {
+        if (editor != nullptr) {
+            editor->removeEventFilter(this);
+        }
+    }
     FormDestroy();
     if (Form1 == this) {
         TheEditHooks().enterNodeList = nullptr;
@@ -59,6 +69,11 @@ TForm1::~TForm1()
 }
 
 void TForm1::SetDialogs(std::unique_ptr<EditorDialogs> dialogs) { dialogs_ = std::move(dialogs); }
+
+void TForm1::ShareDialogs(TGradientEditor& editor)
+{
+    editor.ColorDialog1 = [this](QWidget* parent, QColor& colour) { return Dialogs().AskColor(parent, colour); };
+}
 
 void TForm1::FormCreate()
 {
@@ -76,6 +91,7 @@ void TForm1::FormDestroy()
 
 void TForm1::ResetEditState()
 {
+    FinishPropertyEdit();
     pressedNode = nullptr;
     scrollX = 0;
     scrollY = 0;
@@ -125,6 +141,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Panel1 && event->type() == QEvent::Resize) {
         PlaceCloseButton();
+    }
+    if (PropertyEditorEvent(watched, event)) {
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -21,6 +21,8 @@ class NodeList;
 struct NodeParam;
 class DropPaintBox;
 class PaintBox;
+class PropertyListView;
+class TGradientEditor;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -29,6 +31,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QMimeData;
+class QTreeWidgetItem;
 class QPainter;
 class QSplitter;
 class QStatusBar;
@@ -49,6 +52,10 @@ public:
     // Answers the window's dialogs and boxes with dialogs from now on.
     void SetDialogs(std::unique_ptr<EditorDialogs> dialogs);
     EditorDialogs& Dialogs() { return *dialogs_; }
+    // The gradient editor's colour dialog becomes this window's, so that one
+    // interface answers every dialog of the program. The editor must not
+    // outlive the window.
+    void ShareDialogs(TGradientEditor& editor);
 
     // --- start-up and state (main window) ---
     void FormCreate();
@@ -100,7 +107,13 @@ public:
 
     // --- the property tab ---
     void ShowNodeProperties(Node* node);
+    void ListView1DrawItem(QPainter& canvas, const QTreeWidgetItem& row, const QRect& bounds);
     void ListView1Click();
+    // The in-place editors' exit handlers and the text editor's keys (true
+    // when the key was handled and is swallowed).
+    void CommitEditText();
+    bool EditKeyPress(int key);
+    void CommitComboChoice();
 
     // --- the render tab ---
     void ComboBox1Change(int index);
@@ -151,7 +164,7 @@ public:
     QWidget* TabSheet3 = nullptr;
     QTreeWidget* TreeView1 = nullptr;
     QLineEdit* Edit1 = nullptr;
-    QTreeWidget* ListView1 = nullptr;
+    PropertyListView* ListView1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QFrame* Panel4 = nullptr;
@@ -187,12 +200,30 @@ private:
     // Takes node out of the current list (unlinking every input fed by it)
     // and forgets it wherever the window still points at it.
     void RemoveNode(Node* node);
+    // Ends an in-place edit of the property list: an open editor commits
+    // into its input, which must still exist, and is hidden; editedParam is
+    // cleared. Called before rows are rebuilt and before any node can go.
+    void FinishPropertyEdit();
+    // The editors of ListView1Click, given the row's bounds in the list's
+    // own coordinates.
+    void PickParamColor(NodeParam& param);
+    void PickParamFileName(NodeParam& param);
+    void ShowChoiceBox(const NodeParam& param, const QRect& row);
+    void ShowTextEditor(const NodeParam& param, const QRect& row);
+    // The text editor hands the focus back to the list, which commits.
+    void LeaveTextEditor();
+    // Keys and focus of the in-place editors; true when the event is
+    // swallowed.
+    bool PropertyEditorEvent(QObject* watched, QEvent* event);
     // Canvas, minimap and their frame.
     void RepaintGraph();
     // Draws bitmap with its top-left corner at (x, y), at its own size.
     static void DrawBitmap(QPainter& canvas, const dib24& bitmap, int64_t x, int64_t y);
 
     std::unique_ptr<EditorDialogs> dialogs_;
+    // The text editor's text when the edit started: Esc brings it back, and
+    // a commit of this same text leaves the input alone.
+    QString textBeforeEdit_;
 };
 
 // The one main window, as the engine's hooks reach it; null when none exists.

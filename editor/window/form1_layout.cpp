@@ -22,6 +22,7 @@
 #include "window/editor_icons.h"
 #include "window/form1.h"
 #include "window/drop_paint_box.h"
+#include "window/property_list_view.h"
 
 namespace {
 
@@ -143,7 +144,7 @@ QWidget* TForm1::BuildSidePanel()
     Edit1 = new QLineEdit(TabSheet2);
     Edit1->setReadOnly(true);
     Edit1->setFixedHeight(20);
-    ListView1 = new QTreeWidget(TabSheet2);
+    ListView1 = new PropertyListView(TabSheet2);
     ListView1->setColumnCount(2);
     ListView1->setHeaderLabels({QStringLiteral("Item"), QStringLiteral("Value")});
     ListView1->header()->setStretchLastSection(false);
@@ -158,6 +159,9 @@ QWidget* TForm1::BuildSidePanel()
     // (opening a macro does), which the view must not meet inside its own
     // mouse handling.
     connect(ListView1, &QTreeWidget::itemClicked, this, [this] { ListView1Click(); }, Qt::QueuedConnection);
+    ListView1->onDrawItem = [this](QPainter& canvas, const QTreeWidgetItem& row, const QRect& bounds) {
+        ListView1DrawItem(canvas, row, bounds);
+    };
     QVBoxLayout* propertyLayout = FillingLayout(TabSheet2);
     propertyLayout->addWidget(Edit1);
     propertyLayout->addWidget(ListView1);

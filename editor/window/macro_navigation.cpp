@@ -8,6 +8,7 @@
 
 void TForm1::EnterNodeList(NodeList* list, bool reset)
 {
+    FinishPropertyEdit();
     if (reset) {
         navStack.Clear();
         currentList = nullptr;
@@ -29,6 +30,7 @@ void TForm1::EnterNodeList(NodeList* list, bool reset)
 
 void TForm1::closeMBtnClick()
 {
+    FinishPropertyEdit();
     std::unique_ptr<NEditData> entry = navStack.Pop();
     if (entry == nullptr) {
         return;

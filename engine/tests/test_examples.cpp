@@ -36,7 +36,28 @@ protected:
     static const NodeFactory& Factory() { return *globals.nodeFactory; }
 };
 
-// Appends a fresh node of a registered type at (x, y).
+// The box the editor gives a node dropped from the palette: twice the longest
+// port label plus margins wide, and one row per port below the thumbnail
+// high. Labels are taken at 7 pixels a character, about the editor's font.
+void SizeAsDropped(Node& node)
+{
+    size_t longest = 0;
+    int32_t inputs = 0;
+    for (int32_t i = 0; i < node.paramCount; ++i) {
+        if (node.params[i].connectable) {
+            ++inputs;
+            longest = std::max(longest, node.params[i].name.size());
+        }
+    }
+    for (int32_t i = 0; i < node.outputCount; ++i) {
+        longest = std::max(longest, node.outputs[i].name.size());
+    }
+    const int32_t rows = node.isRoot ? inputs : std::max(inputs, node.outputCount);
+    node.width = 2 * 7 * static_cast<int32_t>(longest) + 52;
+    node.height = 16 * rows + 96;
+}
+
+// Appends a fresh node of a registered type at (x, y), sized as a drop sizes it.
 Node* Add(NodeList& list, const char* category, const char* name, int32_t x, int32_t y)
 {
     const Node* prototype = globals.nodeFactory->Find(name, category);
@@ -48,6 +69,7 @@ Node* Add(NodeList& list, const char* category, const char* name, int32_t x, int
     Node* node = list.nodes.back().get();
     node->x = x;
     node->y = y;
+    SizeAsDropped(*node);
     return node;
 }
 
@@ -71,34 +93,34 @@ void Set(Node* node, int32_t input, double a) { node->params[input].value.compon
 // Compose inputs: 0 fg, 1 bg, 2 alpha (blends) / alpha1, 3 alpha2 (compose).
 void MakeTypical(NodeList& list)
 {
-    Node* root = Add(list, "Root", "root", 640, 160);
-    Node* marble = Add(list, "Noise", "noise", 40, 20);
+    Node* root = Add(list, "Root", "root", 928, 12);
+    Node* marble = Add(list, "Noise", "noise", 12, 12);
     Set(marble, 2, 0.5, 0.5, 0.5);
-    Node* speckle = Add(list, "Noise", "noise", 40, 120);
+    Node* speckle = Add(list, "Noise", "noise", 12, 180);
     Set(speckle, 0, 1.0);  // world space
     Set(speckle, 2, 0.1, 0.1, 0.1);
     Set(speckle, 3, 0.0, 30.0, 0.0);
-    Node* clock = Add(list, "Animate", "time", 40, 220);
+    Node* clock = Add(list, "Animate", "time", 12, 348);
     Set(clock, 1, 0.2);
-    Node* churn = Add(list, "Noise", "turbulence", 180, 220);
+    Node* churn = Add(list, "Noise", "turbulence", 184, 12);
     Link(churn, 1, clock);  // drifts with time
     Set(churn, 2, 0.25, 0.25, 0.25);
     Set(churn, 4, 5.0);
-    Node* tint = Add(list, "Compose", "compose", 180, 20);
+    Node* tint = Add(list, "Compose", "compose", 184, 228);
     Link(tint, 0, marble);
     Set(tint, 1, 0.8, 0.5, 0.2);
     Link(tint, 2, speckle);
-    Node* slope = Add(list, "Slope", "slope", 180, 320);
+    Node* slope = Add(list, "Slope", "slope", 412, 12);
     Set(slope, 3, 0.2, 0.3, 0.1);
-    Node* overlay = Add(list, "Compose", "overlay", 320, 60);
+    Node* overlay = Add(list, "Compose", "overlay", 412, 164);
     Link(overlay, 0, tint);
     Link(overlay, 1, churn);
     Set(overlay, 2, 0.6);
-    Node* screen = Add(list, "Compose", "screen", 320, 200);
+    Node* screen = Add(list, "Compose", "screen", 584, 12);
     Link(screen, 0, slope);
     Link(screen, 1, overlay);
     Link(screen, 2, speckle);
-    Node* multiply = Add(list, "Compose", "multiply", 460, 120);
+    Node* multiply = Add(list, "Compose", "multiply", 756, 12);
     Link(multiply, 0, screen);
     Set(multiply, 1, 0.9, 0.85, 0.7);
 
@@ -112,10 +134,10 @@ void MakeTypical(NodeList& list)
 
 void MakeGradient(NodeList& list)
 {
-    Node* root = Add(list, "Root", "root", 360, 40);
-    Node* noise = Add(list, "Noise", "noise", 40, 40);
+    Node* root = Add(list, "Root", "root", 392, 12);
+    Node* noise = Add(list, "Noise", "noise", 12, 12);
     Set(noise, 2, 0.3, 0.3, 0.3);
-    auto* ramp = static_cast<GradientNode*>(Add(list, "Gradient", "color gradient", 200, 40));
+    auto* ramp = static_cast<GradientNode*>(Add(list, "Gradient", "color gradient", 196, 12));
     Link(ramp, 1, noise);
     // The two keys of a new node (positions 1 then 0) get colours, and a
     // third key sits between them.
@@ -141,11 +163,13 @@ void MakeGradient(NodeList& list)
 // One fresh node of every built-in type the registry holds, in palette order.
 void MakeAllTypes(NodeList& list)
 {
+    // One column per category, collapsed boxes stacked in palette order.
     const NodeFactory& f = *globals.nodeFactory;
-    int32_t column = 0;
+    int32_t left = 12;
     for (uint32_t c = 0; !f.CategoryName(c).empty(); ++c) {
         const std::string category = f.CategoryName(c);
-        int32_t row = 0;
+        int32_t top = 12;
+        int32_t widest = 0;
         for (uint32_t i = 0;; ++i) {
             int32_t image = 0;
             const std::string name = f.NodeName(category, i, &image);
@@ -153,10 +177,13 @@ void MakeAllTypes(NodeList& list)
                 break;
             }
             if (image != kPluginImage) {
-                Add(list, category.c_str(), name.c_str(), 20 + 120 * column, 20 + 80 * row++);
+                Node* node = Add(list, category.c_str(), name.c_str(), left, top);
+                node->expanded = false;
+                top += 16 + 12;
+                widest = std::max(widest, node->width);
             }
         }
-        column += row > 0;
+        left += widest > 0 ? widest + 24 : 0;
     }
 }
 

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/text_case.h"
 #include "model/node_stream.h"
+#include "nodes/root_node.h"
 #include "registry/globals.h"
 
 NHandleList::~NHandleList() = default;
@@ -66,12 +68,50 @@ FILE* OpenShaderFile(const char* fileName)
     return file;
 }
 
-bool LoadShaderGraph(FILE* file, NodeList& nodes)
+NRoot* MaterialRoot(const NodeList& nodes)
 {
+    return dynamic_cast<NRoot*>(nodes.FindRoot());
+}
+
+namespace {
+
+// root and every node its inputs' links reach, each once, root first.
+std::vector<Node*> Feeders(Node* root)
+{
+    std::vector<Node*> found;
+    if (root == nullptr) {
+        return found;
+    }
+    std::unordered_set<const Node*> seen{root};
+    found.push_back(root);
+    for (size_t next = 0; next < found.size(); ++next) {
+        const Node& node = *found[next];
+        for (int32_t i = 0; i < node.paramCount; ++i) {
+            Node* source = node.params[i].source;
+            if (source != nullptr && seen.insert(source).second) {
+                found.push_back(source);
+            }
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+bool LoadShaderGraph(FILE* file, NHandle& handle)
+{
+    NodeList& nodes = handle.nodes;
+    handle.root = nullptr;
+    handle.rootFeeders.clear();
+    nodes.Clear();
     bool loaded = false;
     try {
         NFileStream stream(file);
         loaded = nodes.Load(stream, *globals.nodeFactory);
+        if (loaded) {
+            handle.root = MaterialRoot(nodes);
+            handle.rootFeeders = Feeders(handle.root);
+        }
     } catch (...) {
         // The reader clears the list before anything leaves it; a renderer
         // sees such a file as one that failed to load.
@@ -79,6 +119,8 @@ bool LoadShaderGraph(FILE* file, NodeList& nodes)
     }
     if (!loaded) {
         nodes.Clear();
+        handle.root = nullptr;
+        handle.rootFeeders.clear();
     }
     return loaded;
 }
@@ -107,8 +149,7 @@ void ReloadIfChanged(NHandle& handle)
         handle.path.clear();  // keeps the graph it has, and is never reloaded
         return;
     }
-    handle.nodes.Clear();
-    if (!LoadShaderGraph(file, handle.nodes)) {
+    if (!LoadShaderGraph(file, handle)) {
         handle.path.clear();  // evaluates the empty graph from now on
         return;
     }

@@ -11,12 +11,26 @@
 
 #include "model/node_list.h"
 
+class NRoot;
+
 struct NHandle {
     int32_t fileTime = 0;  // st_mtime at the last successful load; 0 before one
     int32_t refCount = 0;  // opens not yet closed
     std::string path;      // the name the first successful load used; "" after a failed reload
     NodeList nodes;        // the loaded graph
+    // Found when the graph is read, never per sample; only LoadShaderGraph
+    // changes nodes, and it sets these with them:
+    // the graph's material root (MaterialRoot of nodes), null when it has none;
+    NRoot* root = nullptr;
+    // the root and every node that feeds it, each once: the nodes whose
+    // evaluated marks a sample clears (what Node::ClearEvaluated on the root
+    // reaches, without walking the links again).
+    std::vector<Node*> rootFeeders;
 };
+
+// The graph's first root-flagged node when it is a material root (NRoot);
+// null when there is none or it is of another class (a macro's inner root).
+NRoot* MaterialRoot(const NodeList& nodes);
 
 class NHandleList {
 public:
@@ -44,10 +58,11 @@ private:
 // otherwise block the renderer until someone writes to it). Null on failure.
 FILE* OpenShaderFile(const char* fileName);
 
-// Reads file (closed here in every case) into nodes, which must be empty.
-// False when the reader reports failure or throws (a damaged link id, memory
-// running out): nodes is then empty.
-bool LoadShaderGraph(FILE* file, NodeList& nodes);
+// Reads file (closed here in every case) into the handle's graph, cleared
+// first, and finds its material root and the root's feeders. False when the
+// reader reports failure or throws (a damaged link id, memory running out):
+// the graph is then empty and has no root.
+bool LoadShaderGraph(FILE* file, NHandle& handle);
 
 // The file's modification time, truncated to 32 bits; false when stat fails.
 bool ShaderFileTime(const char* fileName, int32_t& fileTime);

@@ -35,8 +35,7 @@ NHandle* QM_Load(const char* fileName)
         if (file == nullptr) {
             return nullptr;
         }
-        handle->nodes.Clear();
-        if (!LoadShaderGraph(file, handle->nodes)) {
+        if (!LoadShaderGraph(file, *handle)) {
             return nullptr;
         }
         int32_t time = 0;
@@ -125,7 +124,7 @@ int QM_IsTransparent(NHandle* handle)
         return 0;
     }
     CriticalSection::Guard guard(ApiLock());
-    const NRoot* root = MaterialRoot(handle->nodes);
+    const NRoot* root = handle->root;
     if (root == nullptr) {
         return 0;
     }
@@ -141,7 +140,7 @@ int QM_IsBump(NHandle* handle)
         return 0;
     }
     CriticalSection::Guard guard(ApiLock());
-    const NRoot* root = MaterialRoot(handle->nodes);
+    const NRoot* root = handle->root;
     return (root != nullptr && root->params[NRoot::kBumpTexture].source != nullptr) ? 1 : 0;
 }
 

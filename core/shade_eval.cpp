@@ -5,7 +5,6 @@
 
 #include "core_globals.h"
 #include "model/eval_context.h"
-#include "model/node_list.h"
 #include "nhandle.h"
 #include "nodes/root_node.h"
 
@@ -46,11 +45,6 @@ void WriteDefaults(ShadeRecord& record)
 
 }  // namespace
 
-NRoot* MaterialRoot(const NodeList& nodes)
-{
-    return dynamic_cast<NRoot*>(nodes.FindRoot());
-}
-
 void EvaluateRoot(NHandle* handle, ShadeRecord* record, RootRange range)
 {
     if (handle == nullptr || record == nullptr) {
@@ -59,15 +53,19 @@ void EvaluateRoot(NHandle* handle, ShadeRecord* record, RootRange range)
     try {
         CriticalSection::Guard guard(ApiLock());
         WriteDefaults(*record);
-        NRoot* root = MaterialRoot(handle->nodes);
+        NRoot* root = handle->root;
         if (root == nullptr) {
             return;
         }
         EvalContext context;
         std::memcpy(&context, record, sizeof context);
-        root->ClearEvaluated();
+        // What Node::ClearEvaluated on the root does, over the nodes it would
+        // reach, found when the graph was read.
+        for (Node* node : handle->rootFeeders) {
+            node->evaluated = false;
+        }
         for (int32_t i = range.first; i <= range.last; ++i) {
-            const NodeData value = root->EvaluateParam(root->params[i], &context);
+            const NodeValue value = root->EvaluateValue(root->params[i], context);
             double* out = root->outputs[i].value.components;
             out[0] = value.components[0];
             if (IsColorIndex(i)) {
@@ -77,8 +75,12 @@ void EvaluateRoot(NHandle* handle, ShadeRecord* record, RootRange range)
         }
         unsigned char* bytes = reinterpret_cast<unsigned char*>(record);
         for (int32_t i = range.first; i <= range.last; ++i) {
-            const size_t count = (IsColorIndex(i) ? 3 : 1) * sizeof(double);
-            std::memcpy(bytes + kOutputOffset[i], root->outputs[i].value.components, count);
+            const double* out = root->outputs[i].value.components;
+            if (IsColorIndex(i)) {
+                std::memcpy(bytes + kOutputOffset[i], out, 3 * sizeof(double));
+            } else {
+                std::memcpy(bytes + kOutputOffset[i], out, sizeof(double));
+            }
         }
     } catch (...) {
         // Nothing a node throws reaches the host; the record keeps what was

@@ -6,8 +6,6 @@
 
 #include "qm_core.h"
 
-class NodeList;
-class NRoot;
 
 // The root parameters each evaluation export computes, first to last.
 struct RootRange {
@@ -17,10 +15,6 @@ struct RootRange {
 inline constexpr RootRange kShadeRange{0, 9};
 inline constexpr RootRange kBumpRange{10, 11};
 inline constexpr RootRange kUserRange{12, 15};
-
-// The graph's first root-flagged node when it is a material root (NRoot);
-// null when there is none or it is of another class (a macro's inner root).
-NRoot* MaterialRoot(const NodeList& nodes);
 
 // Writes the defaults into bytes 224 to 335 of record, then, when the graph
 // has a material root, evaluates range into the record's fields. A null

@@ -1,6 +1,7 @@
 #include "geometry/texture_space.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -94,32 +95,75 @@ double FoldAtan2(double a, double b)
     return static_cast<double>(r);
 }
 
+namespace {
+
+// The three turns by a cosine and sine.
+Vector3 TurnX(double c, double s, Vector3 p)
+{
+    return Vector3{p.x, p.y * c - p.z * s, p.y * s + p.z * c};
+}
+
+Vector3 TurnY(double c, double s, Vector3 p)
+{
+    return Vector3{p.x * c + p.z * s, p.y, -p.x * s + p.z * c};
+}
+
+Vector3 TurnZ(double c, double s, Vector3 p)
+{
+    return Vector3{p.x * c - p.y * s, p.x * s + p.y * c, p.z};
+}
+
+}  // namespace
+
 Vector3 RotateX(double angle, Vector3 p)
 {
-    const double c = std::cos(angle);
-    const double s = std::sin(angle);
-    return Vector3{p.x, p.y * c - p.z * s, p.y * s + p.z * c};
+    return TurnX(std::cos(angle), std::sin(angle), p);
 }
 
 Vector3 RotateY(double angle, Vector3 p)
 {
-    const double c = std::cos(angle);
-    const double s = std::sin(angle);
-    return Vector3{p.x * c + p.z * s, p.y, -p.x * s + p.z * c};
+    return TurnY(std::cos(angle), std::sin(angle), p);
 }
 
 Vector3 RotateZ(double angle, Vector3 p)
 {
-    const double c = std::cos(angle);
-    const double s = std::sin(angle);
-    return Vector3{p.x * c - p.y * s, p.x * s + p.y * c, p.z};
+    return TurnZ(std::cos(angle), std::sin(angle), p);
 }
 
 Vector3 RotateEuler(const Vector3& angles, Vector3 p)
 {
-    Vector3 q = RotateZ(-angles.z, p);
-    q = RotateY(angles.x, q);
-    return RotateX(-angles.y, q);
+    return RotateEuler(MakeEulerTurns(angles), p);
+}
+
+EulerTurns MakeEulerTurns(const Vector3& angles)
+{
+    const double z = -angles.z;
+    const double x = angles.x;
+    const double y = -angles.y;
+    return EulerTurns{std::cos(z), std::sin(z), std::cos(x), std::sin(x), std::cos(y),
+                      std::sin(y)};
+}
+
+Vector3 RotateEuler(const EulerTurns& turns, Vector3 p)
+{
+    Vector3 q = TurnZ(turns.cosZ, turns.sinZ, p);
+    q = TurnY(turns.cosY, turns.sinY, q);
+    return TurnX(turns.cosX, turns.sinX, q);
+}
+
+EulerTurns RotateTurns(const Vector3& degrees)
+{
+    return MakeEulerTurns(ToRadians(degrees));
+}
+
+const EulerTurns& RotationCache::Turns(const Vector3& degrees)
+{
+    if (!valid_ || std::memcmp(&degrees, &degrees_, sizeof degrees) != 0) {
+        turns_ = RotateTurns(degrees);
+        degrees_ = degrees;
+        valid_ = true;
+    }
+    return turns_;
 }
 
 void CylinderAngle(const Vector3& p, double& angle)
@@ -171,9 +215,14 @@ double Wrap01(double x)
 Vector3 ToTextureSpace(const Vector3& p, const Vector3& center, const Vector3& scale,
                        const Vector3& rotate)
 {
+    return ToTextureSpace(p, center, scale, RotateTurns(rotate));
+}
+
+Vector3 ToTextureSpace(const Vector3& p, const Vector3& center, const Vector3& scale,
+                       const EulerTurns& rotate)
+{
     Vector3 d{p.x - center.x, p.y - center.y, p.z - center.z};
-    const Vector3 a = ToRadians(rotate);
-    d = RotateEuler(a, d);
+    d = RotateEuler(rotate, d);
     const Vector3 s = FloorScale(scale);
     return Vector3{d.x / s.x, d.y / s.y, d.z / s.z};
 }
@@ -182,9 +231,16 @@ void ProjectUV(int projection, int axis, const Vector3& p, const Vector3& n,
                const Vector3& center, const Vector3& scale, const Vector3& rotate,
                double sRepeat, double tRepeat, double& u, double& v)
 {
+    ProjectUV(projection, axis, p, n, center, scale, RotateTurns(rotate), sRepeat, tRepeat, u, v);
+}
+
+void ProjectUV(int projection, int axis, const Vector3& p, const Vector3& n,
+               const Vector3& center, const Vector3& scale, const EulerTurns& rotate,
+               double sRepeat, double tRepeat, double& u, double& v)
+{
     const Vector3 s = FloorScale(scale);
     const Vector3 q =
-        RotateEuler(ToRadians(rotate), Vector3{p.x - center.x, p.y - center.y, p.z - center.z});
+        RotateEuler(rotate, Vector3{p.x - center.x, p.y - center.y, p.z - center.z});
 
     switch (projection) {
     case PROJECT_CUBIC:

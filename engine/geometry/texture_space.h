@@ -23,6 +23,43 @@ Vector3 RotateZ(double angle, Vector3 p);
 // Z by -angles.z, then Y by +angles.x, then X by -angles.y.
 Vector3 RotateEuler(const Vector3& angles, Vector3 p);
 
+// The cosines and sines of RotateEuler's three turns for one triple of
+// angles: the part of a rotation that depends on the angles alone. Turning
+// by them gives exactly what RotateEuler gives for those angles.
+struct EulerTurns {
+    // No turn at all. (Not an aggregate, so that a braced angle triple never
+    // stands for turns.)
+    EulerTurns() = default;
+    EulerTurns(double cz, double sz, double cy, double sy, double cx, double sx)
+        : cosZ(cz), sinZ(sz), cosY(cy), sinY(sy), cosX(cx), sinX(sx)
+    {
+    }
+
+    double cosZ = 1.0, sinZ = 0.0;  // of -angles.z
+    double cosY = 1.0, sinY = 0.0;  // of +angles.x
+    double cosX = 1.0, sinX = 0.0;  // of -angles.y
+};
+EulerTurns MakeEulerTurns(const Vector3& angles);
+Vector3 RotateEuler(const EulerTurns& turns, Vector3 p);
+
+// The turns of a "rotate" triple in degrees, as ToTextureSpace and ProjectUV
+// use them.
+EulerTurns RotateTurns(const Vector3& degrees);
+
+// A node's "rotate" input kept as its turns: the sines and cosines are
+// computed again only when the input's value changes, which an unlinked
+// input does at most between renders. Per node, used by the thread that
+// evaluates it.
+class RotationCache {
+public:
+    const EulerTurns& Turns(const Vector3& degrees);
+
+private:
+    bool valid_ = false;
+    Vector3 degrees_{0.0, 0.0, 0.0};  // the value the turns are of, compared bit for bit
+    EulerTurns turns_{};
+};
+
 // -atan2(p.x, p.z) in [-pi/2, 3 pi/2); p.y is ignored.
 void CylinderAngle(const Vector3& p, double& angle);
 void SphereAngles(const Vector3& p, double& longitude, double& latitude);
@@ -33,8 +70,15 @@ double Wrap01(double x);
 // Translates by -center, turns by rotate (degrees), divides by the floored scale.
 Vector3 ToTextureSpace(const Vector3& p, const Vector3& center, const Vector3& scale,
                        const Vector3& rotate);
+// The same with the turns of rotate (RotateTurns) computed beforehand.
+Vector3 ToTextureSpace(const Vector3& p, const Vector3& center, const Vector3& scale,
+                       const EulerTurns& rotate);
 
 // axis: 0 X, 1 Y, any other value Z.
 void ProjectUV(int projection, int axis, const Vector3& p, const Vector3& n,
                const Vector3& center, const Vector3& scale, const Vector3& rotate,
+               double sRepeat, double tRepeat, double& u, double& v);
+// The same with the turns of rotate (RotateTurns) computed beforehand.
+void ProjectUV(int projection, int axis, const Vector3& p, const Vector3& n,
+               const Vector3& center, const Vector3& scale, const EulerTurns& rotate,
                double sRepeat, double tRepeat, double& u, double& v);

@@ -163,7 +163,7 @@ std::unique_ptr<Node> NMacroRoot::New()
 
 void NMacroRoot::Evaluate(const EvalContext& context)
 {
-    const NodeData value = Input(0, context);
+    const NodeValue value = Input(0, context);
     double* result = outputs[0].value.components;
     result[0] = value.components[0];
     result[1] = value.components[1];

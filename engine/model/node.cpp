@@ -46,24 +46,44 @@ void Node::Setup(const char* typeName, const char* typeCategory,
     }
 }
 
-NodeData Node::EvaluateParam(const NodeParam& param, const EvalContext* context)
+const NodeData* Node::LinkedOutput(const NodeParam& param, const EvalContext* context)
 {
     Node* source = param.source;
     // A link to an output the source does not have (only a damaged file can
     // make one) counts as no link.
     if (context == nullptr || source == nullptr ||
         param.sourceOutput < 0 || param.sourceOutput >= source->outputCount) {
-        return param.value;
+        return nullptr;
     }
     if (!source->evaluated) {
         source->Evaluate(*context);
         source->evaluated = true;
     }
-    const NodeData& out = source->outputs[param.sourceOutput].value;
-    if (out.type != param.value.type) {
-        return NodeData::Convert(out.type, param.value.type, out);
+    return &source->outputs[param.sourceOutput].value;
+}
+
+NodeData Node::EvaluateParam(const NodeParam& param, const EvalContext* context)
+{
+    const NodeData* out = LinkedOutput(param, context);
+    if (out == nullptr) {
+        return param.value;
     }
-    return out;
+    if (out->type != param.value.type) {
+        return NodeData::Convert(out->type, param.value.type, *out);
+    }
+    return *out;
+}
+
+NodeValue Node::EvaluateLinkedValue(const NodeParam& param, const EvalContext& context)
+{
+    const NodeData* out = LinkedOutput(param, &context);
+    if (out == nullptr) {
+        return param.value.Value();
+    }
+    if (out->type != param.value.type) {
+        return NodeData::Convert(out->type, param.value.type, out->Value());
+    }
+    return out->Value();
 }
 
 void Node::ClearEvaluated()

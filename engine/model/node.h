@@ -56,6 +56,15 @@ public:
     // The value of one of this node's inputs for the current sample. With a
     // null context, or an unlinked input, the input's own value.
     NodeData EvaluateParam(const NodeParam& param, const EvalContext* context);
+    // The same value without its text, for evaluation: nothing is copied but
+    // the type and the three components.
+    NodeValue EvaluateValue(const NodeParam& param, const EvalContext& context)
+    {
+        if (param.source == nullptr) {
+            return param.value.Value();
+        }
+        return EvaluateLinkedValue(param, context);
+    }
 
     // Resets the per-sample state of this node and of everything upstream.
     // Each node is visited once per call, however many paths lead to it.
@@ -85,6 +94,12 @@ public:
     int32_t height = 64;
 
 private:
+    // The source's output that a linked input reads, its source evaluated
+    // for the sample first when it has not been yet; null for an unlinked
+    // input, a null context or a link to an output the source does not have.
+    const NodeData* LinkedOutput(const NodeParam& param, const EvalContext* context);
+    NodeValue EvaluateLinkedValue(const NodeParam& param, const EvalContext& context);
+
     void ClearEvaluatedPass(uint64_t pass);
     uint64_t clearPass_ = 0;  // the last ClearEvaluated pass that reached this node
 
@@ -103,9 +118,9 @@ protected:
     void ReadChoice(int32_t index, int32_t count, int32_t& cached);
 
     // Convenience for Evaluate: the evaluated input at index.
-    NodeData Input(int32_t index, const EvalContext& context)
+    NodeValue Input(int32_t index, const EvalContext& context)
     {
-        return EvaluateParam(params[index], &context);
+        return EvaluateValue(params[index], context);
     }
 };
 

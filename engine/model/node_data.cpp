@@ -14,6 +14,17 @@ double ComponentMean(const double (&c)[3])
 NodeData NodeData::Convert(int32_t fromType, int32_t toType, const NodeData& value)
 {
     NodeData result = value;
+    const NodeValue converted = Convert(fromType, toType, value.Value());
+    result.type = converted.type;
+    for (int i = 0; i < 3; ++i) {
+        result.components[i] = converted.components[i];
+    }
+    return result;
+}
+
+NodeValue NodeData::Convert(int32_t fromType, int32_t toType, const NodeValue& value)
+{
+    NodeValue result = value;
     double* c = result.components;
     switch (toType) {
     case DATA_COLOR:

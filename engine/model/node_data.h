@@ -28,6 +28,14 @@ enum EditKind : int32_t {
     EDIT_CUSTOM = QM_EDIT_CUSTOM,
 };
 
+// A value without its text: what evaluation hands from node to node. A
+// link carries no text anywhere a node reads it while it evaluates, so
+// passing this instead of a NodeData copies no string per link.
+struct NodeValue {
+    int32_t type = DATA_CUSTOM;
+    double components[3] = {0.0, 0.0, 0.0};
+};
+
 struct NodeData {
     int32_t type = DATA_CUSTOM;
     double components[3] = {0.0, 0.0, 0.0};
@@ -36,4 +44,9 @@ struct NodeData {
     // The one conversion applied when a link joins ports of different types.
     // Decides on (fromType, toType) alone; never fails.
     static NodeData Convert(int32_t fromType, int32_t toType, const NodeData& value);
+    // The same conversion of the type and components alone.
+    static NodeValue Convert(int32_t fromType, int32_t toType, const NodeValue& value);
+
+    // The type and components.
+    NodeValue Value() const { return NodeValue{type, {components[0], components[1], components[2]}}; }
 };

@@ -50,8 +50,8 @@ std::unique_ptr<Node> NVelocity::New()
 void NVelocity::Evaluate(const EvalContext& context)
 {
     const double t = Input(0, context).components[0];
-    const NodeData velocity = Input(1, context);
-    const NodeData offset = Input(2, context);
+    const NodeValue velocity = Input(1, context);
+    const NodeValue offset = Input(2, context);
     double* result = outputs[0].value.components;
     for (int c = 0; c < 3; ++c) {
         result[c] = offset.components[c] + velocity.components[c] * t;

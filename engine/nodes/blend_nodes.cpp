@@ -48,9 +48,9 @@ std::unique_ptr<Node> MakeBlend(const char* name)
 template <typename Blend>
 void EvaluateBlend(Node& node, const EvalContext& context, Blend blend)
 {
-    const NodeData fg = node.EvaluateParam(node.params[0], &context);
-    const NodeData bg = node.EvaluateParam(node.params[1], &context);
-    const double a = ClampAlpha(node.EvaluateParam(node.params[2], &context).components[0]);
+    const NodeValue fg = node.EvaluateValue(node.params[0], context);
+    const NodeValue bg = node.EvaluateValue(node.params[1], context);
+    const double a = ClampAlpha(node.EvaluateValue(node.params[2], context).components[0]);
     double* result = node.outputs[0].value.components;
     for (int c = 0; c < 3; ++c) {
         const double f = fg.components[c];
@@ -130,8 +130,8 @@ std::unique_ptr<Node> NCompose::New()
 
 void NCompose::Evaluate(const EvalContext& context)
 {
-    const NodeData fg = Input(0, context);
-    const NodeData bg = Input(1, context);
+    const NodeValue fg = Input(0, context);
+    const NodeValue bg = Input(1, context);
     const double a1 = ClampAlpha(Input(2, context).components[0]);
     const double a2 = ClampAlpha(Input(3, context).components[0]);
     double* result = outputs[0].value.components;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "geometry/texture_space.h"
 #include "geometry/vector3.h"
 
 namespace {
@@ -101,7 +100,7 @@ void NImage::Evaluate(const EvalContext& c)
 
     const Vector3 scale = Vector3::From(Input(SCALE, c).components);
     const Vector3 center = Vector3::From(Input(CENTER, c).components);
-    const Vector3 rotate = Vector3::From(Input(ROTATE, c).components);
+    const EulerTurns& rotate = rotation_.Turns(Vector3::From(Input(ROTATE, c).components));
 
     Vector3 p;
     Vector3 n;

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "geometry/texture_space.h"
 #include "image/image_handle.h"
 #include "model/node.h"
 
@@ -25,4 +26,7 @@ public:
     double tRepeat = 1.0;
     double aaFilter = 1.0;  // footprint multiplier; filtering off when not > 0
     double aaType = 0.0;    // 0.0 "normal", 1.0 "sharp"
+
+private:
+    RotationCache rotation_;  // "rotate" as sines and cosines
 };

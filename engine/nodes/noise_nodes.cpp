@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "geometry/texture_space.h"
 #include "granulix.h"
 
 namespace {
@@ -118,7 +117,7 @@ Vector3 NoiseNode::TexturePoint(const EvalContext& context)
     const Vector3 scale = Vector3::From(Input(kScale, context).components);
     const Vector3 rotate = Vector3::From(Input(kRotate, context).components);
     const Vector3 p = Vector3::From(coordinate != 0 ? context.worldPos : context.objectPos);
-    return ToTextureSpace(p, center, scale, rotate);
+    return ToTextureSpace(p, center, scale, rotation_.Turns(rotate));
 }
 
 std::unique_ptr<Node> NNoise::New() { return Make<NNoise>("noise", kNoiseInputs, kResult); }

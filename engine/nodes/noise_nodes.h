@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "geometry/texture_space.h"
 #include "geometry/vector3.h"
 #include "model/node.h"
 
@@ -30,6 +31,9 @@ protected:
     // Evaluates "center", "scale" and "rotate" under context and returns the
     // sample position in the node's texture space.
     Vector3 TexturePoint(const EvalContext& context);
+
+private:
+    RotationCache rotation_;  // "rotate" as sines and cosines
 };
 
 // The octave count handed to granulix: the input rounded up to a whole

@@ -50,8 +50,8 @@ std::unique_ptr<T> MakeRange(const char* name)
 template <typename Op>
 void EvaluateTwoValues(Node& node, const EvalContext& context, Op op)
 {
-    const NodeData value1 = node.EvaluateParam(node.params[0], &context);
-    const NodeData value2 = node.EvaluateParam(node.params[1], &context);
+    const NodeValue value1 = node.EvaluateValue(node.params[0], context);
+    const NodeValue value2 = node.EvaluateValue(node.params[1], context);
     double* result = node.outputs[0].value.components;
     for (int c = 0; c < 3; ++c) {
         result[c] = op(value1.components[c], value2.components[c]);
@@ -71,9 +71,9 @@ std::unique_ptr<Node> NMix::New()
 
 void NMix::Evaluate(const EvalContext& context)
 {
-    const NodeData value1 = Input(0, context);
-    const NodeData value2 = Input(1, context);
-    const NodeData mixrate = Input(2, context);
+    const NodeValue value1 = Input(0, context);
+    const NodeValue value2 = Input(1, context);
+    const NodeValue mixrate = Input(2, context);
     double* result = outputs[0].value.components;
     for (int c = 0; c < 3; ++c) {
         double m = mixrate.components[c];
@@ -134,7 +134,7 @@ std::unique_ptr<Node> NInvert::New()
 
 void NInvert::Evaluate(const EvalContext& context)
 {
-    const NodeData value = Input(0, context);
+    const NodeValue value = Input(0, context);
     double* result = outputs[0].value.components;
     for (int c = 0; c < 3; ++c) {
         result[c] = 1.0 - value.components[c];
@@ -151,7 +151,7 @@ std::unique_ptr<Node> NPow::New()
 
 void NPow::Evaluate(const EvalContext& context)
 {
-    const NodeData value = Input(0, context);
+    const NodeValue value = Input(0, context);
     const double coefficient = Input(1, context).components[0];
     double* result = outputs[0].value.components;
     for (int c = 0; c < 3; ++c) {
@@ -165,7 +165,7 @@ void NClamp::Evaluate(const EvalContext& context)
 {
     const double top = Input(0, context).components[0];
     const double bottom = Input(1, context).components[0];
-    const NodeData input = Input(2, context);
+    const NodeValue input = Input(2, context);
     double* result = outputs[0].value.components;
     for (int c = 0; c < 3; ++c) {
         // Lower bound first, upper bound last: bottom above top gives top.
@@ -180,7 +180,7 @@ void NSmoothStep::Evaluate(const EvalContext& context)
 {
     const double top = Input(0, context).components[0];
     const double bottom = Input(1, context).components[0];
-    const NodeData input = Input(2, context);
+    const NodeValue input = Input(2, context);
     double* result = outputs[0].value.components;
     for (int c = 0; c < 3; ++c) {
         const double x = input.components[c];

@@ -43,8 +43,8 @@ template <typename Weight>
 void EvaluateSlope(Node& node, const EvalContext& context, int32_t axis, int32_t coordinate,
                    Weight weight)
 {
-    const NodeData top = node.EvaluateParam(node.params[TOP], &context);
-    const NodeData bottom = node.EvaluateParam(node.params[BOTTOM], &context);
+    const NodeValue top = node.EvaluateValue(node.params[TOP], context);
+    const NodeValue bottom = node.EvaluateValue(node.params[BOTTOM], context);
 
     Vector3 n{0.0, 0.0, 0.0};
     if (coordinate == 0) {
@@ -84,8 +84,8 @@ std::unique_ptr<Node> NIncident::New()
 
 void NIncident::Evaluate(const EvalContext& context)
 {
-    const NodeData front = Input(0, context);
-    const NodeData side = Input(1, context);
+    const NodeValue front = Input(0, context);
+    const NodeValue side = Input(1, context);
 
     Vector3 n = Vector3::From(context.normal);
     Vector3::Normalize(n);

@@ -126,16 +126,16 @@ bool HasOutput(const PluginCallbacks* callbacks, int32_t output)
            output < FromPluginNode(callbacks->node)->outputCount;
 }
 
-const NodeData* EvaluatedInput(PluginCallbacks* callbacks, int32_t input, NodeData& scratch)
+// The input's value for the sample being evaluated; outside an evaluation
+// its own value.
+NodeValue EvaluatedInput(PluginCallbacks* callbacks, int32_t input)
 {
     Node& node = *FromPluginNode(callbacks->node);
     const NodeParam& param = node.params[input];
-    // Unlinked (or outside an evaluation): the input's own value, read in place.
-    if (callbacks->context == nullptr || param.source == nullptr) {
-        return &param.value;
+    if (callbacks->context == nullptr) {
+        return param.value.Value();
     }
-    scratch = node.EvaluateParam(param, callbacks->context);
-    return &scratch;
+    return node.EvaluateValue(param, *callbacks->context);
 }
 
 }  // namespace
@@ -147,8 +147,7 @@ double PluginGetInputDouble(PluginCallbacks* callbacks, int32_t input)
     if (!HasInput(callbacks, input)) {
         return 0.0;
     }
-    NodeData scratch;
-    return EvaluatedInput(callbacks, input, scratch)->components[0];
+    return EvaluatedInput(callbacks, input).components[0];
 }
 
 void PluginGetInputColor(PluginCallbacks* callbacks, int32_t input, double out[3])
@@ -160,11 +159,10 @@ void PluginGetInputColor(PluginCallbacks* callbacks, int32_t input, double out[3
         out[0] = out[1] = out[2] = 0.0;
         return;
     }
-    NodeData scratch;
-    const NodeData* value = EvaluatedInput(callbacks, input, scratch);
-    out[0] = value->components[0];
-    out[1] = value->components[1];
-    out[2] = value->components[2];
+    const NodeValue value = EvaluatedInput(callbacks, input);
+    out[0] = value.components[0];
+    out[1] = value.components[1];
+    out[2] = value.components[2];
 }
 
 const char* PluginGetInputText(PluginCallbacks* callbacks, int32_t input)
@@ -181,7 +179,7 @@ const char* PluginGetInputText(PluginCallbacks* callbacks, int32_t input)
     }
     // The evaluated value carries the linked output's text unchanged; hand out
     // the output's own characters, which outlive this call.
-    const NodeData value = node.EvaluateParam(param, callbacks->context);
+    const NodeValue value = node.EvaluateValue(param, *callbacks->context);
     if (value.type != DATA_STRING) {
         return nullptr;
     }

@@ -32,7 +32,7 @@ public:
     }
     void Evaluate(const EvalContext& c) override
     {
-        const NodeData v = Input(0, c);
+        const NodeValue v = Input(0, c);
         for (int i = 0; i < 3; ++i) {
             outputs[0].value.components[i] = 1.0 - v.components[i];
         }
@@ -72,8 +72,8 @@ public:
     }
     void Evaluate(const EvalContext& c) override
     {
-        const NodeData a = Input(0, c);
-        const NodeData b = Input(1, c);
+        const NodeValue a = Input(0, c);
+        const NodeValue b = Input(1, c);
         for (int i = 0; i < 3; ++i) {
             outputs[0].value.components[i] = a.components[i] + b.components[0];
         }
@@ -133,7 +133,7 @@ public:
     }
     void Evaluate(const EvalContext& c) override
     {
-        const NodeData v = Input(0, c);
+        const NodeValue v = Input(0, c);
         std::memcpy(outputs[0].value.components, v.components, sizeof v.components);
     }
     std::unique_ptr<Node> Create() const override { return New(); }

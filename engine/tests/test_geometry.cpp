@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "geometry/texture_space.h"
@@ -244,4 +245,75 @@ TEST(TextureSpace, ProjectCylindricalAndSpherical)
         EXPECT_EQ(u, 0.0);
         EXPECT_EQ(v, 0.0);
     }
+}
+
+namespace {
+
+bool SameBits(const Vector3& a, const Vector3& b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+// Angle triples in degrees, the odd ones among them.
+const Vector3 kDegrees[] = {{0, 0, 0},       {-0.0, 0, -0.0},  {30, -45, 90},   {720, 1e-300, -3},
+                            {1e300, 0.5, 2}, {kNaN, 10, 20},   {kInf, -kInf, 1}, {359.9, 180, -180}};
+
+}  // namespace
+
+// Turns computed once give every transform exactly what the angles give.
+TEST(TextureSpace, PrecomputedTurnsGiveTheSameBits)
+{
+    const Vector3 points[] = {{0.2, -1.5, 0.8}, {1e6, -3.0, 0.0}, {-0.0, 0.0, 7.25}};
+    const Vector3 center{0.3, -0.1, 2.0};
+    const Vector3 scale{2.0, 0.0, -1.0};
+    for (const Vector3& degrees : kDegrees) {
+        SCOPED_TRACE(degrees.x);
+        const EulerTurns turns = RotateTurns(degrees);
+        for (const Vector3& p : points) {
+            EXPECT_TRUE(SameBits(ToTextureSpace(p, center, scale, turns),
+                                 ToTextureSpace(p, center, scale, degrees)));
+            const Vector3 radians{degrees.x * kPi / 180, degrees.y * kPi / 180, degrees.z * kPi / 180};
+            const EulerTurns byRadians = MakeEulerTurns(radians);
+            EXPECT_TRUE(SameBits(RotateEuler(byRadians, p), RotateEuler(radians, p)));
+            EXPECT_TRUE(SameBits(RotateEuler(radians, p),
+                                 RotateX(-radians.y, RotateY(radians.x, RotateZ(-radians.z, p)))));
+            for (int projection = -1; projection <= 4; ++projection) {
+                for (int axis = 0; axis < 3; ++axis) {
+                    double u1, v1, u2, v2;
+                    ProjectUV(projection, axis, p, Vector3{0.3, -1, 0.2}, center, scale, turns, 2,
+                              1, u1, v1);
+                    ProjectUV(projection, axis, p, Vector3{0.3, -1, 0.2}, center, scale, degrees,
+                              2, 1, u2, v2);
+                    EXPECT_EQ(std::memcmp(&u1, &u2, sizeof u1), 0);
+                    EXPECT_EQ(std::memcmp(&v1, &v2, sizeof v1), 0);
+                }
+            }
+        }
+    }
+}
+
+// The cache hands out the turns of the value it is given, computing them
+// again whenever the value's bits change: a negative zero turns the other
+// way round than a zero (its sines are negative zeros), and a value that is
+// not a number stays one.
+TEST(TextureSpace, RotationCacheKeepsTheTurnsOfTheValueGiven)
+{
+    RotationCache cache;
+    auto sameTurns = [](const EulerTurns& a, const EulerTurns& b) {
+        return std::memcmp(&a, &b, sizeof a) == 0;
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const Vector3& degrees : kDegrees) {
+            SCOPED_TRACE(degrees.x);
+            EXPECT_TRUE(sameTurns(cache.Turns(degrees), RotateTurns(degrees)));
+            EXPECT_TRUE(sameTurns(cache.Turns(degrees), RotateTurns(degrees)));
+        }
+    }
+    EXPECT_FALSE(std::signbit(cache.Turns(Vector3{0, 0, -0.0}).sinZ));
+    EXPECT_TRUE(std::signbit(cache.Turns(Vector3{0, 0, 0.0}).sinZ));
+    EXPECT_TRUE(std::isnan(cache.Turns(Vector3{0, 0, kNaN}).sinZ));
+    EXPECT_EQ(cache.Turns(Vector3{0, 0, 90}).sinZ, -1.0);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -411,4 +412,33 @@ TEST(NoiseNodes, InputsAreEvaluatedFromCenterUpwardAndLinksTakeEffect)
     // Float sources reach the vector inputs in all three components.
     const P3 q(ToTextureSpace(p, {0.1, 0.1, 0.1}, {2.0, 2.0, 2.0}, {15.0, 15.0, 15.0}));
     EXPECT_EQ(r, ClampResult(crumple(q.p, 0.9, 2, 2.5, 0.4)));
+}
+
+// A linked "rotate" turns every sample by that sample's value, also when it
+// changes back and forth and when it is a negative zero or not a number,
+// exactly as the transform computed afresh.
+TEST(NoiseNodes, LinkedRotationFollowsItsValueFromSampleToSample)
+{
+    std::vector<int> log;
+    auto node = NNoise::New();
+    Recorder angle(log, 3, DATA_VECTOR, 0.0);
+    Link(*node, NoiseNode::kRotate, angle);
+    SetValue(*node, NoiseNode::kCenter, kCenter.x, kCenter.y, kCenter.z);
+    SetValue(*node, NoiseNode::kScale, kScale.x, kScale.y, kScale.z);
+    node->BeginRender();
+    const Vector3 p{0.37, 1.91, -2.4};
+    const Vector3 turns[] = {{15.0, 40.0, -75.0}, {40.0, 15.0, 0.0},   {15.0, 40.0, -75.0},
+                             {-0.0, -0.0, -0.0},  {0.0, 0.0, 0.0},     {kNaN, 1.0, 2.0},
+                             {1e300, -3e9, 7.5},  {15.0, 40.0, -75.0}};
+    for (const Vector3& t : turns) {
+        SCOPED_TRACE(t.x);
+        double* v = angle.outputs[0].value.components;
+        v[0] = t.x;
+        v[1] = t.y;
+        v[2] = t.z;
+        const P3 q(ToTextureSpace(p, kCenter, kScale, t));
+        const double want = ClampResult(pnoise3(q.p) * 0.5 + 0.5);
+        const double got = Result(*node, At(p));
+        EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0) << got << " against " << want;
+    }
 }

@@ -6,18 +6,29 @@
 namespace granulix {
 namespace {
 
-// The Voronoi search over the 27 cells around P. The running best positions
-// are kept here and written out at the end, so outputs may alias P.
-template <bool kSecond>
-inline void voronoi_search(const double* P, double jitter, double& d1, double* pos1, double& d2,
-                           double* pos2) {
+// The Voronoi search over the 27 cells around P runs in two phases: first
+// every candidate's feature point and squared distance, in scan order (x
+// outermost, z innermost), then a running scan of the distances that keeps
+// the nearest two. With the selection apart, the table lookups of all 27
+// candidates overlap instead of waiting behind its hard-to-predict
+// comparisons.
+//
+// The selection compares strictly: of candidates at equal distance the
+// earlier one in scan order is the nearer, a candidate that ties the nearest
+// becomes the second, a not-a-number distance never counts, and only
+// distances below the sentinel 1000 do. A distance that no candidate beats
+// keeps the query point as its position. Outputs are written at the end, so
+// they may alias P.
+struct VoronoiCandidates {
+  // Feature points and squared distances; entry 27 is the query point, the
+  // position of a distance left at its sentinel.
+  double x[28], y[28], z[28];
+  double d[27];
+};
+
+inline void voronoi_candidates(const double* P, double jitter, VoronoiCandidates& c) {
   ensure_cell_tables();
   const double P0 = P[0], P1 = P[1], P2 = P[2];
-  d1 = 1000.0;
-  d2 = 1000.0;
-  // A distance that no candidate beats keeps the query point as its position.
-  double best1[3] = {P0, P1, P2};
-  double best2[3] = {P0, P1, P2};
 
   // Candidate centres and their cells along each axis (candidate i on an axis
   // has centre floor(P) + 0.5 + i whatever the other two axes are).
@@ -33,6 +44,7 @@ inline void voronoi_search(const double* P, double jitter, double& d1, double* p
     iz[n] = floor_int32(cz[n]);
   }
 
+  int n = 0;
   for (int i = 0; i < 3; ++i) {
     const int32_t hx0 = cell_index(0, ix[i]);
     const int32_t hx1 = cell_index(1, ix[i]);
@@ -41,7 +53,7 @@ inline void voronoi_search(const double* P, double jitter, double& d1, double* p
       const int32_t hy0 = cell_step(0, hx0, iy[j]);
       const int32_t hy1 = cell_step(1, hx1, iy[j]);
       const int32_t hy2 = cell_step(2, hx2, iy[j]);
-      for (int k = 0; k < 3; ++k) {
+      for (int k = 0; k < 3; ++k, ++n) {
         const double o0 = cell_values[cell_step(0, hy0, iz[k])];
         const double o1 = cell_values[cell_step(1, hy1, iz[k])];
         const double o2 = cell_values[cell_step(2, hy2, iz[k])];
@@ -49,49 +61,61 @@ inline void voronoi_search(const double* P, double jitter, double& d1, double* p
         const double F1 = cy[j] + (o1 * jitter) * 0.5;
         const double F2 = cz[k] + (o2 * jitter) * 0.5;
         const double dx = F0 - P0, dy = F1 - P1, dz = F2 - P2;
-        const double d = dx * dx + (dy * dy + dz * dz);
-        if (d < d1) {
-          if constexpr (kSecond) {
-            d2 = d1;
-            best2[0] = best1[0];
-            best2[1] = best1[1];
-            best2[2] = best1[2];
-          }
-          d1 = d;
-          best1[0] = F0;
-          best1[1] = F1;
-          best1[2] = F2;
-        } else if (kSecond && d < d2) {
-          d2 = d;
-          best2[0] = F0;
-          best2[1] = F1;
-          best2[2] = F2;
-        }
+        c.x[n] = F0;
+        c.y[n] = F1;
+        c.z[n] = F2;
+        c.d[n] = dx * dx + (dy * dy + dz * dz);
       }
     }
   }
-  pos1[0] = best1[0];
-  pos1[1] = best1[1];
-  pos1[2] = best1[2];
-  if constexpr (kSecond) {
-    pos2[0] = best2[0];
-    pos2[1] = best2[1];
-    pos2[2] = best2[2];
-  }
+  c.x[27] = P0;
+  c.y[27] = P1;
+  c.z[27] = P2;
+}
+
+inline void copy_position(const VoronoiCandidates& c, int index, double* pos) {
+  pos[0] = c.x[index];
+  pos[1] = c.y[index];
+  pos[2] = c.z[index];
 }
 
 }  // namespace
 
 void voronoi_f1_core(const double* P, double jitter, double* f1, double* pos1) {
-  double d1, d2;
-  voronoi_search<false>(P, jitter, d1, pos1, d2, nullptr);
+  VoronoiCandidates c;
+  voronoi_candidates(P, jitter, c);
+  double d1 = 1000.0;
+  int i1 = 27;
+  for (int n = 0; n < 27; ++n) {
+    if (c.d[n] < d1) {
+      d1 = c.d[n];
+      i1 = n;
+    }
+  }
+  copy_position(c, i1, pos1);
   *f1 = std::sqrt(d1);
 }
 
 void voronoi_f1f2_core(const double* P, double jitter, double* f1, double* pos1, double* f2,
                        double* pos2) {
-  double d1, d2;
-  voronoi_search<true>(P, jitter, d1, pos1, d2, pos2);
+  VoronoiCandidates c;
+  voronoi_candidates(P, jitter, c);
+  double d1 = 1000.0, d2 = 1000.0;
+  int i1 = 27, i2 = 27;
+  for (int n = 0; n < 27; ++n) {
+    const double d = c.d[n];
+    if (d < d1) {
+      d2 = d1;
+      i2 = i1;
+      d1 = d;
+      i1 = n;
+    } else if (d < d2) {
+      d2 = d;
+      i2 = n;
+    }
+  }
+  copy_position(c, i1, pos1);
+  copy_position(c, i2, pos2);
   *f1 = std::sqrt(d1);
   *f2 = std::sqrt(d2);
 }

@@ -65,16 +65,7 @@ void TForm1::menuPasteClick()
         return;
     }
     const QPoint pointer = ClientPointerPos();
-    const QPoint panel = CanvasPanelOrigin();
-    std::unique_ptr<Node> node = clipboardNode->Clone();
-    node->x = Saturate(int64_t{pointer.x()} + scrollX - panel.x());
-    node->y = Saturate(int64_t{pointer.y()} + scrollY - panel.y());
-    CalcNodeSize(*node);
-    Node* added = node.get();
-    currentList->nodes.push_back(std::move(node));
-    ShowNodeProperties(added);
-    RepaintGraph();
-    MarkModified();
+    AddNewNode(clipboardNode->Clone(), pointer.x(), pointer.y());
 }
 
 bool TForm1::PaintBox1DragOver(QObject* source) const
@@ -96,8 +87,14 @@ void TForm1::PaintBox1DragDrop(QObject*, int x, int y)
     if (node == nullptr) {
         return;
     }
-    // As the stored layout places it: the canvas panel's offset in the
-    // window is taken off the drop point.
+    AddNewNode(std::move(node), x, y);
+}
+
+// As the stored layout places a dropped or pasted node: the canvas panel's
+// offset in the window is taken off the point, the scroll added; the box is
+// sized for its labels, and the node joins the current list selected.
+void TForm1::AddNewNode(std::unique_ptr<Node> node, int x, int y)
+{
     const QPoint panel = CanvasPanelOrigin();
     node->x = Saturate(int64_t{x} + scrollX - panel.x());
     node->y = Saturate(int64_t{y} + scrollY - panel.y());

@@ -99,6 +99,7 @@ public:
     void closeMBtnClick();
     bool PaintBox1DragOver(QObject* source) const;
     void PaintBox1DragDrop(QObject* source, int x, int y);
+    void AddNewNode(std::unique_ptr<Node> node, int x, int y);
     void EnterNodeList(NodeList* list, bool reset);
     // Reads path into the current list as Open does once its dialog and
     // confirmation are past; false (and the list untouched) when the file

@@ -3,6 +3,7 @@
 // recentres the canvas on the graph point under it.
 
 #include <algorithm>
+#include <optional>
 
 #include <QPainter>
 
@@ -36,6 +37,24 @@ MapBounds Bounds(const NodeList& list, int32_t scrollX, int32_t scrollY, int64_t
     return b;
 }
 
+// What the minimap shows and at which scale: its own size, the canvas's and
+// the graph area; nothing without a list or when either box has no area.
+struct MapView {
+    int64_t w, h, canvasW, canvasH;
+    MapBounds b;
+};
+
+std::optional<MapView> View(const NodeList* list, const QWidget& map, const QWidget& canvas,
+                            int32_t scrollX, int32_t scrollY)
+{
+    const MapView view{map.width(), map.height(), canvas.width(), canvas.height(), {}};
+    if (list == nullptr || view.w <= 0 || view.h <= 0 || view.canvasW <= 0 || view.canvasH <= 0) {
+        return std::nullopt;
+    }
+    return MapView{view.w, view.h, view.canvasW, view.canvasH,
+                   Bounds(*list, scrollX, scrollY, view.canvasW, view.canvasH)};
+}
+
 }  // namespace
 
 QColor TForm1::OverviewNodeColor(const Node& node, const QColor& defaultColor) const
@@ -61,14 +80,11 @@ QColor TForm1::OverviewNodeColor(const Node& node, const QColor& defaultColor) c
 
 void TForm1::PaintBox2Paint(QPainter& canvas)
 {
-    const int64_t w = PaintBox2->width();
-    const int64_t h = PaintBox2->height();
-    const int64_t canvasW = PaintBox1->width();
-    const int64_t canvasH = PaintBox1->height();
-    if (currentList == nullptr || w <= 0 || h <= 0 || canvasW <= 0 || canvasH <= 0) {
+    const std::optional<MapView> view = View(currentList, *PaintBox2, *PaintBox1, scrollX, scrollY);
+    if (!view) {
         return;
     }
-    const MapBounds b = Bounds(*currentList, scrollX, scrollY, canvasW, canvasH);
+    const auto& [w, h, canvasW, canvasH, b] = *view;
     const int64_t dx = b.Dx();
     const int64_t dy = b.Dy();
 
@@ -88,14 +104,11 @@ void TForm1::PaintBox2Paint(QPainter& canvas)
 
 void TForm1::PaintBox2MouseDown(Qt::MouseButton, int x, int y)
 {
-    const int64_t w = PaintBox2->width();
-    const int64_t h = PaintBox2->height();
-    const int64_t canvasW = PaintBox1->width();
-    const int64_t canvasH = PaintBox1->height();
-    if (currentList == nullptr || w <= 0 || h <= 0 || canvasW <= 0 || canvasH <= 0) {
+    const std::optional<MapView> view = View(currentList, *PaintBox2, *PaintBox1, scrollX, scrollY);
+    if (!view) {
         return;
     }
-    const MapBounds b = Bounds(*currentList, scrollX, scrollY, canvasW, canvasH);
+    const auto& [w, h, canvasW, canvasH, b] = *view;
     scrollX = Saturate(b.minX + x * b.Dx() / w - canvasW / 2);
     scrollY = Saturate(b.minY + y * b.Dy() / h - canvasH / 2);
     RepaintGraph();

@@ -44,7 +44,10 @@ QM_NOINLINE void* operator new(std::size_t size)
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
-QM_NOINLINE void* operator new[](std::size_t size) { return operator new(size); }
+QM_NOINLINE void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
 QM_NOINLINE void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
     ++allocations;
@@ -54,10 +57,22 @@ QM_NOINLINE void* operator new[](std::size_t size, const std::nothrow_t& tag) no
 {
     return operator new(size, tag);
 }
-QM_NOINLINE void operator delete(void* p) noexcept { std::free(p); }
-QM_NOINLINE void operator delete[](void* p) noexcept { std::free(p); }
-QM_NOINLINE void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-QM_NOINLINE void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+QM_NOINLINE void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+QM_NOINLINE void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+QM_NOINLINE void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+QM_NOINLINE void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 
@@ -102,8 +117,8 @@ void EvalShade(benchmark::State& state)
     const uint64_t counted = allocations - before;
     state.SetItemsProcessed(state.iterations());
     // Summed over the threads, per evaluation of each.
-    state.counters["allocs_per_eval"] = benchmark::Counter(
-        static_cast<double>(counted) / static_cast<double>(state.iterations()));
+    state.counters["allocs_per_eval"] =
+        benchmark::Counter(static_cast<double>(counted) / static_cast<double>(state.iterations()));
 }
 BENCHMARK(EvalShade);
 
@@ -131,8 +146,8 @@ void EvalThreads(benchmark::State& state, NHandle* h)
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     state.SetItemsProcessed(state.iterations());
     if (state.thread_index() == 0 && wall > 0.0) {
-        state.counters["total_per_s"] = benchmark::Counter(
-            static_cast<double>(state.iterations()) * state.threads() / wall);
+        state.counters["total_per_s"] =
+            benchmark::Counter(static_cast<double>(state.iterations()) * state.threads() / wall);
     }
 }
 
@@ -197,8 +212,8 @@ void DsoShade(benchmark::State& state)
     }
     const uint64_t counted = allocations - before;
     state.SetItemsProcessed(state.iterations());
-    state.counters["allocs_per_eval"] = benchmark::Counter(
-        static_cast<double>(counted) / static_cast<double>(state.iterations()));
+    state.counters["allocs_per_eval"] =
+        benchmark::Counter(static_cast<double>(counted) / static_cast<double>(state.iterations()));
 }
 BENCHMARK(DsoShade);
 BENCHMARK(DsoShade)->Threads(8)->UseRealTime();

@@ -56,8 +56,8 @@ struct Grid {
         };
         for (int r = 0; r < rows; ++r) {
             for (int c = 0; c < columns; ++c) {
-                mesh.AddPolygon(Id(c, r), {point(c, r), point(c + 1, r), point(c + 1, r + 1),
-                                           point(c, r + 1)});
+                mesh.AddPolygon(
+                    Id(c, r), {point(c, r), point(c + 1, r), point(c + 1, r + 1), point(c, r + 1)});
             }
         }
     }
@@ -82,11 +82,13 @@ std::vector<ShaderAccess> SamplesOn(const Grid& grid, uint32_t object, bool sort
     for (int i = 0; i < kSamples; ++i) {
         const int c = static_cast<int>(next() * grid.columns);
         const int r = static_cast<int>(next() * grid.rows);
-        samples.push_back(lwtest::Access(object, grid.Id(c, r), c + next(), 0.0, r + next(), 0.001));
+        samples.push_back(
+            lwtest::Access(object, grid.Id(c, r), c + next(), 0.0, r + next(), 0.001));
     }
     if (sorted) {
-        std::sort(samples.begin(), samples.end(),
-                  [](const ShaderAccess& a, const ShaderAccess& b) { return a.polygon < b.polygon; });
+        std::sort(samples.begin(), samples.end(), [](const ShaderAccess& a, const ShaderAccess& b) {
+            return a.polygon < b.polygon;
+        });
     }
     return samples;
 }
@@ -149,9 +151,7 @@ void ShaderEvaluate(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(ShaderEvaluate)
-    ->ArgNames({"mesh", "bump"})
-    ->ArgsProduct({{0, 1, 2}, {0, 1}});
+BENCHMARK(ShaderEvaluate)->ArgNames({"mesh", "bump"})->ArgsProduct({{0, 1, 2}, {0, 1}});
 
 // The same samples as qm_core records, evaluated directly.
 void EvalShadeAlone(benchmark::State& state)
@@ -164,7 +164,8 @@ void EvalShadeAlone(benchmark::State& state)
         for (int c = 0; c < 3; ++c) {
             r.worldPos[c] = a.wPos[c];
             r.objectPos[c] = a.oPos[c];
-            r.normal[c] = r.objectNormal[c] = r.baseNormal[c] = r.objectBaseNormal[c] = a.worldNormal[c];
+            r.normal[c] = r.objectNormal[c] = r.baseNormal[c] = r.objectBaseNormal[c] =
+                a.worldNormal[c];
         }
         r.incident[1] = -1.0;
         r.u = a.oPos[0] / 400.0;

@@ -30,13 +30,19 @@ void RenderTypical(benchmark::State& state, int size, int32_t samplesPerAxis)
         RenderPreview(&target, samplesPerAxis, root, &list);
         benchmark::DoNotOptimize(target.bits[0]);
     }
-    const double samples = static_cast<double>(state.iterations()) * size * size *
-                           samplesPerAxis * samplesPerAxis;
+    const double samples =
+        static_cast<double>(state.iterations()) * size * size * samplesPerAxis * samplesPerAxis;
     state.counters["samples_per_second"] = benchmark::Counter(samples, benchmark::Counter::kIsRate);
 }
 
-void BM_PreviewLarge(benchmark::State& state) { RenderTypical(state, 256, 2); }
-void BM_PreviewThumbnail(benchmark::State& state) { RenderTypical(state, 64, 1); }
+void BM_PreviewLarge(benchmark::State& state)
+{
+    RenderTypical(state, 256, 2);
+}
+void BM_PreviewThumbnail(benchmark::State& state)
+{
+    RenderTypical(state, 64, 1);
+}
 
 BENCHMARK(BM_PreviewLarge)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewThumbnail)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -15,33 +15,37 @@ namespace {
 
 using benchpoints::PerPoint;
 
-void BM_voronoi_f1f2(benchmark::State& s) {
-  PerPoint(s, [](const double* p) {
-    double f1, f2, pos1[3], pos2[3];
-    voronoi_f1f2(p, 1.0, &f1, pos1, &f2, pos2);
-    return f1 + f2 + pos1[0] + pos2[0];
-  });
+void BM_voronoi_f1f2(benchmark::State& s)
+{
+    PerPoint(s, [](const double* p) {
+        double f1, f2, pos1[3], pos2[3];
+        voronoi_f1f2(p, 1.0, &f1, pos1, &f2, pos2);
+        return f1 + f2 + pos1[0] + pos2[0];
+    });
 }
-void BM_voronoi_f1f2_reference(benchmark::State& s) {
-  PerPoint(s, [](const double* p) {
-    double f1, f2, pos1[3], pos2[3];
-    voronoi_reference::f1f2(p, 1.0, &f1, pos1, &f2, pos2);
-    return f1 + f2 + pos1[0] + pos2[0];
-  });
+void BM_voronoi_f1f2_reference(benchmark::State& s)
+{
+    PerPoint(s, [](const double* p) {
+        double f1, f2, pos1[3], pos2[3];
+        voronoi_reference::f1f2(p, 1.0, &f1, pos1, &f2, pos2);
+        return f1 + f2 + pos1[0] + pos2[0];
+    });
 }
-void BM_voronoi_f1(benchmark::State& s) {
-  PerPoint(s, [](const double* p) {
-    double f1, pos1[3];
-    voronoi_f1(p, 1.0, &f1, pos1);
-    return f1 + pos1[0];
-  });
+void BM_voronoi_f1(benchmark::State& s)
+{
+    PerPoint(s, [](const double* p) {
+        double f1, pos1[3];
+        voronoi_f1(p, 1.0, &f1, pos1);
+        return f1 + pos1[0];
+    });
 }
-void BM_voronoi_f1_reference(benchmark::State& s) {
-  PerPoint(s, [](const double* p) {
-    double f1, pos1[3];
-    voronoi_reference::f1(p, 1.0, &f1, pos1);
-    return f1 + pos1[0];
-  });
+void BM_voronoi_f1_reference(benchmark::State& s)
+{
+    PerPoint(s, [](const double* p) {
+        double f1, pos1[3];
+        voronoi_reference::f1(p, 1.0, &f1, pos1);
+        return f1 + pos1[0];
+    });
 }
 
 BENCHMARK(BM_voronoi_f1f2);

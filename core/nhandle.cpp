@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unordered_set>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 #include "common/text_case.h"
 #include "model/node_stream.h"

@@ -36,10 +36,10 @@ typedef struct ShadeRecord {
     double objectBaseNormal[3]; /* normal before any bump, object space */
     double u;
     double v;
-    double incident[3];         /* unit direction from the eye to the point */
+    double incident[3]; /* unit direction from the eye to the point */
     double frame;
-    double filterSize;          /* footprint, world units */
-    double objectFilterSize;    /* footprint, object units */
+    double filterSize;       /* footprint, world units */
+    double objectFilterSize; /* footprint, object units */
     double du;
     double dv;
     /* outputs of QM_EvalShade */

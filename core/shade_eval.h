@@ -6,7 +6,6 @@
 
 #include "qm_core.h"
 
-
 // The root parameters each evaluation export computes, first to last.
 struct RootRange {
     int32_t first;

@@ -39,8 +39,7 @@ const Record* Fetch(GlobalFunc* global, const char* name)
 
 // The interpolated, wrapped UV of poly at point; refPoint picks a quad's
 // triangle.
-void Interpolate(const PolyData& poly, const Vector3& point, const Vector3& refPoint,
-                 double out[2])
+void Interpolate(const PolyData& poly, const Vector3& point, const Vector3& refPoint, double out[2])
 {
     Vector3 corner[kMaxCorners];
     for (int i = 0; i < poly.count; ++i) {

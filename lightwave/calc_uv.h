@@ -24,7 +24,7 @@ namespace CalcUV {
 
 // One triangle or quad of an object.
 struct PolyData {
-    int32_t count = 0;    // 3 or 4
+    int32_t count = 0;     // 3 or 4
     uint32_t polygon = 0;  // the host's polygon id
     uint32_t points[4] = {};
     float positions[4][3] = {};  // base (undeformed) object-space corners

@@ -44,18 +44,18 @@ typedef void* GlobalFunc(const char* serviceName, int useMode);
  * activation and filled local, 1 when it refused (then local is untouched).
  * The table ends with an all-zero record. */
 typedef struct ServerRecord {
-    const char* className;  /* "ShaderHandler" or "ShaderInterface" */
-    const char* name;       /* "Quillmere" */
+    const char* className; /* "ShaderHandler" or "ShaderInterface" */
+    const char* name;      /* "Quillmere" */
     int (*activate)(int version, GlobalFunc* global, void* local, void* serverData);
-    const void* tagInfo;    /* null */
+    const void* tagInfo; /* null */
 } ServerRecord;
 
 /* The module's exported descriptor `_mod_descrip`. startup returns a non-null
  * value when the module is ready; shutdown takes that value back. */
 typedef struct ModuleDescriptor {
-    uint32_t sysSync;     /* QM_LW_SYNC */
-    uint32_t sysVersion;  /* QM_LW_DESCRIPTOR_VERSION */
-    uint32_t sysMachine;  /* QM_LW_MACHINE */
+    uint32_t sysSync;    /* QM_LW_SYNC */
+    uint32_t sysVersion; /* QM_LW_DESCRIPTOR_VERSION */
+    uint32_t sysMachine; /* QM_LW_MACHINE */
     void* (*startup)(void);
     void (*shutdown)(void* data);
     const ServerRecord* serverDefs;
@@ -242,18 +242,18 @@ typedef struct TextureFuncs {
  * world normal. The reserved bytes are the host's and are never touched. */
 typedef struct ShaderAccess {
     unsigned char reserved0[8];
-    double oPos[3];               /* shading point, object space */
-    double wPos[3];               /* shading point, world space */
+    double oPos[3]; /* shading point, object space */
+    double wPos[3]; /* shading point, world space */
     unsigned char reserved1[24];
-    double spotSize;              /* the sample's footprint */
-    double raySource[3];          /* where the ray came from */
+    double spotSize;     /* the sample's footprint */
+    double raySource[3]; /* where the ray came from */
     unsigned char reserved2[16];
-    double objectTransform[9];    /* world to object */
-    double worldTransform[9];     /* object to world */
+    double objectTransform[9]; /* world to object */
+    double worldTransform[9];  /* object to world */
     uint32_t objectId;
     unsigned char reserved3[4];
-    double worldNormal[3];        /* read; rewritten when bumped */
-    double color[3];              /* written from here on */
+    double worldNormal[3]; /* read; rewritten when bumped */
+    double color[3];       /* written from here on */
     double luminosity;
     double diffuse;
     double specular;

@@ -10,8 +10,7 @@
 
 inline Vector3 FromFloats(const float* v)
 {
-    return Vector3{static_cast<double>(v[0]), static_cast<double>(v[1]),
-                   static_cast<double>(v[2])};
+    return Vector3{static_cast<double>(v[0]), static_cast<double>(v[1]), static_cast<double>(v[2])};
 }
 
 inline void Store(const Vector3& a, double* out)

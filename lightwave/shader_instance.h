@@ -13,10 +13,10 @@ constexpr int kDescriptionSize = 131;
 constexpr const char* kShaderTitle = "Quillmere shader version 0.10 [alpha]";
 
 struct ShaderInstance {
-    char fileName[kFileNameSize];  // always NUL-terminated
-    double bumpBoost;               // 1.0 = 100 %
-    NHandle* handle;                // loaded for loadedName; null = none
-    uint32_t surface;               // the host's surface id: the UV cache's key
+    char fileName[kFileNameSize];    // always NUL-terminated
+    double bumpBoost;                // 1.0 = 100 %
+    NHandle* handle;                 // loaded for loadedName; null = none
+    uint32_t surface;                // the host's surface id: the UV cache's key
     char loadedName[kFileNameSize];  // "" when handle is null
     char description[kDescriptionSize];
 };

@@ -33,9 +33,17 @@ uintptr_t Word(const char* text)
 const uintptr_t* Hints()
 {
     static const uintptr_t hints[] = {
-        QM_LW_HINT_LABEL,        0,     Word(kPanelTitle),   0,
-        QM_LW_HINT_FILE_REQUEST, QM_LW_ID_FILE_NAME, 0, Word(kRequestTitle),
-        Word(kFileFilters),      0,     0,
+        QM_LW_HINT_LABEL,
+        0,
+        Word(kPanelTitle),
+        0,
+        QM_LW_HINT_FILE_REQUEST,
+        QM_LW_ID_FILE_NAME,
+        0,
+        Word(kRequestTitle),
+        Word(kFileFilters),
+        0,
+        0,
     };
     return hints;
 }

@@ -82,8 +82,8 @@ GRANULIX_API void vcellnoise4(const double* p, double t, double* out);
 
 /* Distances to the nearest (F1) and second-nearest (F2) jittered feature point. */
 GRANULIX_API void voronoi_f1(const double* P, double jitter, double* f1, double* pos1);
-GRANULIX_API void voronoi_f1f2(const double* P, double jitter, double* f1, double* pos1,
-                               double* f2, double* pos2);
+GRANULIX_API void voronoi_f1f2(const double* P, double jitter, double* f1, double* pos1, double* f2,
+                               double* pos2);
 /* Amplitude-weighted means of F1 (crumple) and F2 (crumple2) over the octaves. */
 GRANULIX_API double crumple(const double* p, double jitter, int32_t octaves, double lacunarity,
                             double gain);

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "handle_list.h"
 #include "common/critical_section.h"
+#include "handle_list.h"
 #include "qm_core.h"
 #include "shader_key.h"
 
@@ -143,8 +143,8 @@ void ReadInputs(void** argv, ShadeRecord& record)
 void WriteShade(void** argv, const ShadeRecord& record)
 {
     Narrow(record.color, Out(argv, 16), 3);
-    const double* floats[] = {&record.diffuse,    &record.specular,     &record.roughness,
-                              &record.luminosity, &record.reflection,   &record.transparency,
+    const double* floats[] = {&record.diffuse,    &record.specular,       &record.roughness,
+                              &record.luminosity, &record.reflection,     &record.transparency,
                               &record.eta,        &record.colorHighlight, &record.colorFilter};
     for (int i = 0; i < 9; ++i) {
         Narrow(floats[i], Out(argv, 17 + i), 1);

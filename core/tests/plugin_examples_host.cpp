@@ -79,12 +79,11 @@ TEST_F(PluginExamples, LoaderReadsPpmAndPamTopRowFirst)
     Give(ppmName);
 
     // 2 x 2 PAM with alpha: colour and alpha split into their two buffers.
-    const std::vector<uint8_t> pam = {255, 0,   0,   10, 0,   255, 0,   20,
-                                      0,   0,   255, 30, 255, 255, 255, 40};
+    const std::vector<uint8_t> pam = {255, 0, 0,   10, 0,   255, 0,   20,
+                                      0,   0, 255, 30, 255, 255, 255, 40};
     const std::string pamName = dir.File("tile.pam");
-    ASSERT_TRUE(WriteBytes(pamName,
-                           "P7\nWIDTH 2\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
-                           pam));
+    ASSERT_TRUE(WriteBytes(
+        pamName, "P7\nWIDTH 2\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n", pam));
     image = Take(pamName);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->width, 2);

@@ -56,14 +56,21 @@ public:
     double Odd()
     {
         switch (Below(10)) {
-        case 0: return std::numeric_limits<double>::quiet_NaN();
-        case 1: return Chance(50) ? std::numeric_limits<double>::infinity()
-                                  : -std::numeric_limits<double>::infinity();
-        case 2: return -0.0;
-        case 3: return Chance(50) ? 1e300 : -3.5e9;
-        case 4: return 1e-310;
-        case 5: return 0.0;
-        default: return std::round(Between(-720.0, 720.0));
+        case 0:
+            return std::numeric_limits<double>::quiet_NaN();
+        case 1:
+            return Chance(50) ? std::numeric_limits<double>::infinity()
+                              : -std::numeric_limits<double>::infinity();
+        case 2:
+            return -0.0;
+        case 3:
+            return Chance(50) ? 1e300 : -3.5e9;
+        case 4:
+            return 1e-310;
+        case 5:
+            return 0.0;
+        default:
+            return std::round(Between(-720.0, 720.0));
         }
     }
     // A value for an input: usually in a useful range, sometimes odd.
@@ -71,10 +78,14 @@ public:
     {
         if (Chance(6)) return Odd();
         switch (Below(4)) {
-        case 0: return Unit();
-        case 1: return Between(-2.0, 2.0);
-        case 2: return Between(-400.0, 400.0);  // angles in degrees
-        default: return std::round(Between(0.0, 8.0));
+        case 0:
+            return Unit();
+        case 1:
+            return Between(-2.0, 2.0);
+        case 2:
+            return Between(-400.0, 400.0);  // angles in degrees
+        default:
+            return std::round(Between(0.0, 8.0));
         }
     }
 
@@ -137,7 +148,8 @@ private:
     void AddNodes(NodeList& list, uint32_t count, int depth)
     {
         for (uint32_t i = 0; i < count; ++i) {
-            std::unique_ptr<Node> node = types_.Make(random_.Below(static_cast<uint32_t>(types_.Count())));
+            std::unique_ptr<Node> node =
+                types_.Make(random_.Below(static_cast<uint32_t>(types_.Count())));
             if (auto* macro = dynamic_cast<NMacro*>(node.get())) {
                 if (depth < 2) {
                     if (!random_.Chance(10)) {
@@ -204,8 +216,9 @@ private:
         switch (param.editKind) {
         case EDIT_CHOICE: {
             const int32_t options = ChoiceCount(param.value.text);
-            c[0] = random_.Chance(8) ? random_.Between(-1.5, options + 1.5)
-                                     : static_cast<double>(random_.Below(static_cast<uint32_t>(options + 1)));
+            c[0] = random_.Chance(8)
+                       ? random_.Between(-1.5, options + 1.5)
+                       : static_cast<double>(random_.Below(static_cast<uint32_t>(options + 1)));
             return;
         }
         case EDIT_FILE:

@@ -40,7 +40,10 @@ const Range kRanges[] = {
     {&QM_EvalUser, NRoot::kUser1, NRoot::kUser4, 336, 432},
 };
 
-bool IsColor(int32_t index) { return index == NRoot::kColor || index >= NRoot::kUser1; }
+bool IsColor(int32_t index)
+{
+    return index == NRoot::kColor || index >= NRoot::kUser1;
+}
 
 // A sample over the surface: positions and normals move with k, the time
 // with the frame.

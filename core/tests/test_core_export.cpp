@@ -28,8 +28,8 @@ std::map<std::string, std::string> DefinedDynamicSymbols(const std::string& libr
 TEST(CoreExports, ExactlyTheTenFunctionsAndTheirAliases)
 {
     const auto symbols = DefinedDynamicSymbols(QM_CORE_LIBRARY);
-    const char* names[] = {"QM_Load",      "QM_Copy",     "QM_Close",        "QM_BeginRender",
-                           "QM_EndRender", "QM_EvalShade", "QM_EvalBump",    "QM_EvalUser",
+    const char* names[] = {"QM_Load",          "QM_Copy",      "QM_Close",    "QM_BeginRender",
+                           "QM_EndRender",     "QM_EvalShade", "QM_EvalBump", "QM_EvalUser",
                            "QM_IsTransparent", "QM_IsBump"};
     EXPECT_EQ(symbols.size(), 20u);
     for (const char* name : names) {

@@ -19,8 +19,8 @@ namespace {
 
 using namespace shaderfiles;
 using coretest::kSentinel;
-using coretest::Sample;
 using coretest::SameBytes;
+using coretest::Sample;
 using coretest::Upper;
 
 // Evaluated with a fresh sample; the record is returned.

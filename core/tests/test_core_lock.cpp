@@ -143,9 +143,15 @@ TEST(CoreLock, NoTwoThreadsEverRunTheGraphAtOnce)
                 NHandle* h = i % 2 ? common : mine;
                 ShadeRecord r{};
                 switch (i % 3) {
-                case 0: core.evalShade(h, &r); break;
-                case 1: core.evalBump(h, &r); break;
-                default: core.evalUser(h, &r); break;
+                case 0:
+                    core.evalShade(h, &r);
+                    break;
+                case 1:
+                    core.evalBump(h, &r);
+                    break;
+                default:
+                    core.evalUser(h, &r);
+                    break;
                 }
             }
             core.endRender(mine);

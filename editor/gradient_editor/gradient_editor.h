@@ -57,12 +57,12 @@ public:
     // answer it themselves.
     std::function<bool(QWidget* parent, QColor& colour)> ColorDialog1;
 
-    dib24 strip{1, 1, 24};                // the rendered strip
-    GValue* selectedKey = nullptr;        // the key in the fields; not owned
-    std::unique_ptr<GValue> keyClipboard; // "Copy Data"; forgotten at close
-    bool dragging = false;                // a marker is being dragged
-    int32_t valueMode = 0;                // 1: one channel (r) shown as grey; 0: colour
-    Gradient* gradient = nullptr;         // set by the caller; null after closing
+    dib24 strip{1, 1, 24};                 // the rendered strip
+    GValue* selectedKey = nullptr;         // the key in the fields; not owned
+    std::unique_ptr<GValue> keyClipboard;  // "Copy Data"; forgotten at close
+    bool dragging = false;                 // a marker is being dragged
+    int32_t valueMode = 0;                 // 1: one channel (r) shown as grey; 0: colour
+    Gradient* gradient = nullptr;          // set by the caller; null after closing
 
     // Event handlers.
     void FormShow();

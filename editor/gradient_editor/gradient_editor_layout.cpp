@@ -97,7 +97,9 @@ void TGradientEditor::BuildLayout()
     setTabOrder(Button4, Button2);
 
     PaintBox1->onPaint = [this](QPainter& canvas) { PaintBox1Paint(canvas); };
-    PaintBox1->onMouseDown = [this](Qt::MouseButton b, int x, int y) { PaintBox1MouseDown(b, x, y); };
+    PaintBox1->onMouseDown = [this](Qt::MouseButton b, int x, int y) {
+        PaintBox1MouseDown(b, x, y);
+    };
     PaintBox1->onMouseMove = [this](int x, int y) { PaintBox1MouseMove(x, y); };
     PaintBox1->onMouseUp = [this](Qt::MouseButton b, int, int) { PaintBox1MouseUp(b); };
     PaintBox2->onPaint = [this](QPainter& canvas) { PaintBox2Paint(canvas); };

@@ -13,8 +13,8 @@
 namespace {
 
 constexpr int kStripTop = 8;
-constexpr int kMarkerColumn = 16;  // x at or left of it: the markers
-constexpr int kMarkerBand = 16;    // a marker holds the pointer from its top down to this
+constexpr int kMarkerColumn = 16;    // x at or left of it: the markers
+constexpr int kMarkerBand = 16;      // a marker holds the pointer from its top down to this
 constexpr double kNearShare = 0.01;  // keys keep 1 % of the range apart
 
 }  // namespace

@@ -12,8 +12,8 @@ struct GValue;
 struct StripSpan {
     GValue* firstKey = nullptr;  // null for a gradient without keys
     GValue* lastKey = nullptr;
-    double first = 0.0;          // position of the first key
-    double range = 0.0;          // last position - first position
+    double first = 0.0;  // position of the first key
+    double range = 0.0;  // last position - first position
 
     // The strip spans a range; with fewer than two distinct positions (only
     // a damaged or hand-made file gives them) every key sits at the top.

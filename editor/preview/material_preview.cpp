@@ -30,8 +30,8 @@ Lighting MakeLighting()
     lighting.light = Vector3{-1.0, 1.0, -1.0};
     Vector3::Normalize(lighting.light);
     const Vector3 view{-lighting.incident.x, -lighting.incident.y, -lighting.incident.z};
-    lighting.half = Vector3{lighting.light.x + view.x, lighting.light.y + view.y,
-                            lighting.light.z + view.z};
+    lighting.half =
+        Vector3{lighting.light.x + view.x, lighting.light.y + view.y, lighting.light.z + view.z};
     Vector3::Normalize(lighting.half);
     return lighting;
 }
@@ -138,8 +138,8 @@ Vector3 ShadeMaterial(NRoot& root, EvalContext& context, const Vector3& p, Vecto
     const double diffuseLight = facing > 0.0 ? facing : 0.0;
     double specularLight = 0.0;
     if (roughness != 0.0) {
-        specularLight = std::pow(std::max(Vector3::Dot(n, lighting.half), 0.0),
-                                 kSpecularPower / roughness);
+        specularLight =
+            std::pow(std::max(Vector3::Dot(n, lighting.half), 0.0), kSpecularPower / roughness);
     }
 
     const Vector3 incident = Vector3::Normalized(lighting.incident);
@@ -151,7 +151,8 @@ Vector3 ShadeMaterial(NRoot& root, EvalContext& context, const Vector3& p, Vecto
 
     double result[3];
     for (int c = 0; c < 3; ++c) {
-        const double local = color[c] * ((diffuseLight + kAmbient) * diffuse) + color[c] * luminosity;
+        const double local =
+            color[c] * ((diffuseLight + kAmbient) * diffuse) + color[c] * luminosity;
         result[c] = (1.0 - transparency) * local;
         if (seesThrough) {
             result[c] += behind * transparency * ((1.0 - filter) + color[c] * filter);
@@ -228,10 +229,12 @@ void RenderPreview(dib24* target, int32_t samplesPerAxis, Node* node, NodeList* 
             double sum[3] = {0.0, 0.0, 0.0};
             for (int32_t sy = 0; sy < n; ++sy) {
                 for (int32_t sx = 0; sx < n; ++sx) {
-                    const double x = (static_cast<double>(column - width / 2) +
-                                      static_cast<double>(sx) / n) / width * kPlaneSpan;
-                    const double y = (static_cast<double>(row - height / 2) +
-                                      static_cast<double>(sy) / n) / height * kPlaneSpan;
+                    const double x =
+                        (static_cast<double>(column - width / 2) + static_cast<double>(sx) / n) /
+                        width * kPlaneSpan;
+                    const double y =
+                        (static_cast<double>(row - height / 2) + static_cast<double>(sy) / n) /
+                        height * kPlaneSpan;
                     Vector3 sample;
                     if (x * x + y * y > kRadiusSquared) {
                         const double grey = CheckerGrey(kCheckerScale * x, kCheckerScale * y);

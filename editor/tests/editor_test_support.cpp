@@ -29,7 +29,8 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 
 ScratchDir::ScratchDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillmere-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quillmere-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         ADD_FAILURE() << "no scratch folder";
     }

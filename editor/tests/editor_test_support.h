@@ -14,10 +14,10 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QTest>
 
 #include "model/node.h"
 #include "model/node_list.h"
@@ -38,7 +38,10 @@ public:
         savePresets.push_back(preset);
         return Next(saveAnswers, "save dialog");
     }
-    QString AskInputFileName(QWidget*) override { return Next(fileNameAnswers, "file-name dialog"); }
+    QString AskInputFileName(QWidget*) override
+    {
+        return Next(fileNameAnswers, "file-name dialog");
+    }
     // Each answer is a colour to confirm, or an invalid colour to cancel.
     bool AskColor(QWidget*, QColor& color) override
     {
@@ -147,7 +150,8 @@ protected:
     }
 
     // A node of a registered type placed at (x, y), sized as a drop sizes it.
-    Node* Add(const char* category, const char* type, int32_t x, int32_t y, NodeList* list = nullptr)
+    Node* Add(const char* category, const char* type, int32_t x, int32_t y,
+              NodeList* list = nullptr)
     {
         const Node* prototype = globals.nodeFactory->Find(type, category);
         EXPECT_NE(prototype, nullptr) << category << " / " << type;

@@ -11,7 +11,10 @@ using namespace editor_test;
 namespace {
 
 // A body point of a box: right of the thumbnail, above the connector rows.
-QPoint Body(const Node& n, const TForm1& form) { return QPoint(n.x - form.scrollX + 80, n.y - form.scrollY + 50); }
+QPoint Body(const Node& n, const TForm1& form)
+{
+    return QPoint(n.x - form.scrollX + 80, n.y - form.scrollY + 50);
+}
 
 }  // namespace
 
@@ -121,7 +124,8 @@ TEST_F(EditorTest, DraggingTheEmptyCanvasScrollsAndTheMinimapRecentres)
     ASSERT_FALSE(map.isEmpty());
     // The graph lies inside the visible area: a click on the map's centre
     // keeps the view where it is, up to truncation.
-    QTest::mouseClick(form->PaintBox2, Qt::LeftButton, Qt::NoModifier, QPoint(map.width() / 2, map.height() / 2));
+    QTest::mouseClick(form->PaintBox2, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(map.width() / 2, map.height() / 2));
     EXPECT_LE(std::abs(form->scrollX), canvas.width() / map.width() + 1);
     EXPECT_LE(std::abs(form->scrollY), canvas.height() / map.height() + 1);
     // Its top-left corner brings the area's top-left point to the centre.

@@ -193,7 +193,8 @@ TEST_F(DocumentTest, FailedOpenLeavesTheListExactlyAsItWas)
     SaveAs(QString::fromStdString(good));
     const std::vector<uint8_t> bytes = FileBytes(good);
 
-    std::vector<uint8_t> truncated(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2));
+    std::vector<uint8_t> truncated(bytes.begin(),
+                                   bytes.begin() + static_cast<long>(bytes.size() / 2));
     WriteBytes(scratch.Path("short.shd"), truncated);
     // One invert whose input names node 7 of a list of one.
     std::vector<uint8_t> badLink = FileBytes(QM_EXAMPLES_DIR "/invert.shd");
@@ -272,15 +273,16 @@ TEST_F(DocumentTest, SaveThroughASymbolicLinkKeepsTheLinkAndTheFileMode)
     const std::string real = scratch.Path("real.shd");
     const std::string link = scratch.Path("link.shd");
     WriteBytes(real, {0, 0, 0, 0});
-    std::filesystem::permissions(real, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+    std::filesystem::permissions(real, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write |
                                            std::filesystem::perms::group_read);
     std::filesystem::create_symlink(real, link);
     SaveAs(QString::fromStdString(link));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_GT(FileBytes(real).size(), 4u);
-    EXPECT_EQ(std::filesystem::status(real).permissions(),
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                  std::filesystem::perms::group_read);
+    EXPECT_EQ(std::filesystem::status(real).permissions(), std::filesystem::perms::owner_read |
+                                                               std::filesystem::perms::owner_write |
+                                                               std::filesystem::perms::group_read);
 }
 
 TEST_F(DocumentTest, OneDroppedShaderFileOpensAsOpenWould)

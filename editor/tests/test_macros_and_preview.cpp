@@ -136,7 +136,7 @@ TEST_F(EditorTest, RenderTabPreviewsTheRootAtTheChosenSize)
 
 TEST_F(EditorTest, PreviewCommandsRenderThumbnailsIntoTheirOwnBitmaps)
 {
-    form->menuPreviewAll();  // an empty list: nothing to do
+    form->menuPreviewAll();   // an empty list: nothing to do
     form->menuPreviewNode();  // nothing selected
     Node* half = Place(ConstantNode::Make(ConstantNode::kHalfFloat), 20, 20);
     Node* red = Place(ConstantNode::Make(ConstantNode::kRed), 200, 20);
@@ -180,7 +180,8 @@ TEST_F(EditorTest, ShaderBuiltFromThePaletteSurvivesSaveOpenSaveByteForByte)
     form->menuPreview();
     std::set<std::vector<int>> colours;
     for (int x = 40; x < 88; ++x) {
-        colours.insert({Byte(form->preview, x, 64, 0), Byte(form->preview, x, 64, 1), Byte(form->preview, x, 64, 2)});
+        colours.insert({Byte(form->preview, x, 64, 0), Byte(form->preview, x, 64, 1),
+                        Byte(form->preview, x, 64, 2)});
     }
     EXPECT_GT(colours.size(), 10u);  // a pattern, not a flat sphere
 

@@ -45,7 +45,10 @@ protected:
         form->ShowNodeProperties(node);
         form->PageControl1->setCurrentWidget(form->TabSheet2);
     }
-    QRect Row(int i) const { return form->ListView1->visualItemRect(form->ListView1->topLevelItem(i)); }
+    QRect Row(int i) const
+    {
+        return form->ListView1->visualItemRect(form->ListView1->topLevelItem(i));
+    }
     // A click on row i of the "Property" tab (which a click on the empty
     // canvas leaves); the edit starts once the click has been handled.
     void ClickRow(int i)
@@ -123,7 +126,8 @@ TEST_F(PropertyListTest, ChoiceBoxOpensOnTheTruncatedIndexAndCommitsOnLeaving)
     EXPECT_EQ(box->currentIndex(), 2);
     const QRect row = Row(NoiseNode::kCoordinate).translated(form->ListView1->viewport()->pos());
     const int c0 = form->ListView1->columnWidth(0);
-    EXPECT_EQ(box->geometry(), QRect(row.left() + c0 + 1, row.top() - 4, row.width() - c0 - 1, row.height() - 1));
+    EXPECT_EQ(box->geometry(),
+              QRect(row.left() + c0 + 1, row.top() - 4, row.width() - c0 - 1, row.height() - 1));
     // Picking from the box's own list keeps the edit open.
     box->showPopup();
     QTest::keyClick(box->view(), Qt::Key_Up);
@@ -189,8 +193,15 @@ TEST_F(PropertyListTest, EditsEndBeforeTheirNodeGoes)
     const std::vector<std::function<void()>> removals = {
         [&] { form->menuDelNodeClick(); },
         [&] { form->menuCutClick(); },
-        [&] { dialogs->confirmAnswers = {true, true}; form->menuNewClick(); },
-        [&] { dialogs->openAnswers = {file}; dialogs->confirmAnswers = {true}; form->menuOpenClick(); },
+        [&] {
+            dialogs->confirmAnswers = {true, true};
+            form->menuNewClick();
+        },
+        [&] {
+            dialogs->openAnswers = {file};
+            dialogs->confirmAnswers = {true};
+            form->menuOpenClick();
+        },
     };
     for (size_t k = 0; k < 2 * removals.size(); ++k) {
         Show(Add("Noise", "turbulence", 20, 200));
@@ -198,7 +209,9 @@ TEST_F(PropertyListTest, EditsEndBeforeTheirNodeGoes)
         QTest::keyClicks(QApplication::focusWidget(), "9");
         removals[k / 2]();
         EXPECT_EQ(form->editedParam, nullptr) << k;
-        EXPECT_TRUE(form->textEditor->isHidden() && (form->choiceBox == nullptr || form->choiceBox->isHidden())) << k;
+        EXPECT_TRUE(form->textEditor->isHidden() &&
+                    (form->choiceBox == nullptr || form->choiceBox->isHidden()))
+            << k;
         ClickCanvas();
         form->CommitEditText();
         form->CommitComboChoice();
@@ -271,7 +284,8 @@ TEST_F(PropertyListTest, EveryInputOfEveryNodeTypeIsEditedFromTheList)
             } else if (p.editKind == EDIT_CHOICE) {
                 ClickRow(i);
                 const int before = form->choiceBox->currentIndex();
-                QTest::keyClick(form->choiceBox, before + 1 < form->choiceBox->count() ? Qt::Key_Down : Qt::Key_Up);
+                QTest::keyClick(form->choiceBox,
+                                before + 1 < form->choiceBox->count() ? Qt::Key_Down : Qt::Key_Up);
                 ClickCanvas();
                 EXPECT_EQ(p.value.components[0], form->choiceBox->currentIndex());
                 EXPECT_TRUE(form->choiceBox->count() < 2 || p.value.components[0] != before);

@@ -16,7 +16,8 @@
 int main(int argc, char** argv)
 {
     if (argc != 3 && argc != 5) {
-        std::fprintf(stderr, "usage: quillmere_screenshot <graph.shd> <picture.png> [width height]\n");
+        std::fprintf(stderr,
+                     "usage: quillmere_screenshot <graph.shd> <picture.png> [width height]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

@@ -20,8 +20,14 @@
 namespace {
 
 // A canvas-widget point in graph coordinates, relative to node's box.
-int32_t LocalX(const Node& node, int x, int32_t scrollX) { return Saturate(int64_t{x} + scrollX - node.x); }
-int32_t LocalY(const Node& node, int y, int32_t scrollY) { return Saturate(int64_t{y} + scrollY - node.y); }
+int32_t LocalX(const Node& node, int x, int32_t scrollX)
+{
+    return Saturate(int64_t{x} + scrollX - node.x);
+}
+int32_t LocalY(const Node& node, int y, int32_t scrollY)
+{
+    return Saturate(int64_t{y} + scrollY - node.y);
+}
 
 }  // namespace
 
@@ -36,7 +42,8 @@ void TForm1::PaintBox1MouseDown(Qt::MouseButton button, int x, int y)
     lastMouseY = y;
     pointerX = x;
     pointerY = y;
-    pressedNode = HitTest(*currentList, Saturate(int64_t{x} + scrollX), Saturate(int64_t{y} + scrollY));
+    pressedNode =
+        HitTest(*currentList, Saturate(int64_t{x} + scrollX), Saturate(int64_t{y} + scrollY));
 
     if (button == Qt::RightButton) {
         menuDisconnect->setEnabled(pressedNode != nullptr &&
@@ -106,10 +113,11 @@ void TForm1::PaintBox1MouseMove(int x, int y)
 void TForm1::PaintBox1MouseUp(Qt::MouseButton, int x, int y)
 {
     if (currentList != nullptr && pressedNode != nullptr && pressMode == HIT_OUTPUT) {
-        Node* target = HitTest(*currentList, Saturate(int64_t{x} + scrollX), Saturate(int64_t{y} + scrollY));
-        NodeParam* input = target != nullptr
-                               ? InputAt(*target, LocalX(*target, x, scrollX), LocalY(*target, y, scrollY))
-                               : nullptr;
+        Node* target =
+            HitTest(*currentList, Saturate(int64_t{x} + scrollX), Saturate(int64_t{y} + scrollY));
+        NodeParam* input = target != nullptr ? InputAt(*target, LocalX(*target, x, scrollX),
+                                                       LocalY(*target, y, scrollY))
+                                             : nullptr;
         if (input != nullptr && input->connectable) {
             input->source = pressedNode;
             input->sourceOutput = pendingOutput;
@@ -133,7 +141,8 @@ void TForm1::menuDisconnectClick()
         return;
     }
     Node& node = *pressedNode;
-    if (NodeParam* input = InputAt(node, LocalX(node, lastMouseX, scrollX), LocalY(node, lastMouseY, scrollY))) {
+    if (NodeParam* input =
+            InputAt(node, LocalX(node, lastMouseX, scrollX), LocalY(node, lastMouseY, scrollY))) {
         input->source = nullptr;
     }
     pressMode = 0;

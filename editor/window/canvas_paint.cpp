@@ -22,9 +22,15 @@ const QColor kFill(192, 192, 192);
 const QColor kSelectedLink(0, 0, 255);
 
 // The drawn height: a collapsed box is its title bar only.
-int64_t DrawnHeight(const Node& node) { return node.expanded ? node.height : 16; }
+int64_t DrawnHeight(const Node& node)
+{
+    return node.expanded ? node.height : 16;
+}
 
-QString Text(const std::string& s) { return QString::fromStdString(s); }
+QString Text(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
 
 QPolygonF Triangle(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t x2, int64_t y2)
 {
@@ -55,7 +61,8 @@ void TForm1::PaintBox1Paint(QPainter& canvas)
         const int64_t x = int64_t{n->x} - scrollX;
         const int64_t y = int64_t{n->y} - scrollY;
         canvas.drawRoundedRect(QRectF(static_cast<qreal>(x + 4), static_cast<qreal>(y + 4),
-                                      static_cast<qreal>(n->width) - 1, static_cast<qreal>(DrawnHeight(*n)) - 1),
+                                      static_cast<qreal>(n->width) - 1,
+                                      static_cast<qreal>(DrawnHeight(*n)) - 1),
                                4, 4);
     }
 
@@ -70,11 +77,13 @@ void TForm1::PaintBox1Paint(QPainter& canvas)
             if (p.source != nullptr) {
                 const Node& s = *p.source;
                 const int64_t sx = int64_t{s.x} + s.width - scrollX;
-                const int64_t sy = int64_t{s.y} - scrollY + (s.expanded ? 100 + 16 * int64_t{p.sourceOutput} : 8);
+                const int64_t sy =
+                    int64_t{s.y} - scrollY + (s.expanded ? 100 + 16 * int64_t{p.sourceOutput} : 8);
                 const int64_t ex = int64_t{n->x} - scrollX;
                 const int64_t ey = int64_t{n->y} - scrollY + (n->expanded ? 100 + 16 * row : 8);
                 const bool touchesSelection = &s == selectedNode || n.get() == selectedNode;
-                DrawConnection(canvas, sx, sy, ex, ey, touchesSelection ? kSelectedLink : Qt::black);
+                DrawConnection(canvas, sx, sy, ex, ey,
+                               touchesSelection ? kSelectedLink : Qt::black);
             }
             ++row;
         }
@@ -109,7 +118,8 @@ void TForm1::PaintBox1Paint(QPainter& canvas)
         if (n->thumbnail != nullptr) {
             DrawBitmap(canvas, *n->thumbnail, x + 4, y + 20);
         } else {
-            canvas.fillRect(QRectF(static_cast<qreal>(x + 4), static_cast<qreal>(y + 20), 64, 64), Qt::black);
+            canvas.fillRect(QRectF(static_cast<qreal>(x + 4), static_cast<qreal>(y + 20), 64, 64),
+                            Qt::black);
         }
         if (!n->isRoot) {
             for (int32_t i = 0; i < n->outputCount; ++i) {
@@ -145,7 +155,9 @@ void TForm1::DrawConnection(QPainter& canvas, int64_t sx, int64_t sy, int64_t ex
 {
     canvas.setPen(color);
     canvas.setBrush(color);
-    const auto at = [](int64_t x, int64_t y) { return QPointF(static_cast<qreal>(x), static_cast<qreal>(y)); };
+    const auto at = [](int64_t x, int64_t y) {
+        return QPointF(static_cast<qreal>(x), static_cast<qreal>(y));
+    };
     const QPointF line[] = {at(sx, sy), at(sx + 5, sy), at(ex - 15, ey), at(ex, ey)};
     canvas.drawPolyline(line, 4);
     canvas.drawPolygon(Triangle(ex, ey, ex - 10, ey - 6, ex - 10, ey + 6));

@@ -7,8 +7,8 @@
 #include "model/node.h"
 #include "model/node_list.h"
 #include "window/form1.h"
-#include "window/tree_item_data.h"
 #include "window/saturate.h"
+#include "window/tree_item_data.h"
 
 namespace {
 

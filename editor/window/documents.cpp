@@ -4,8 +4,8 @@
 
 #include <QAction>
 #include <QFile>
-#include <QMessageBox>
 #include <QLabel>
+#include <QMessageBox>
 
 #include "model/node_list.h"
 #include "registry/globals.h"
@@ -15,7 +15,10 @@
 
 namespace {
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
 
 }  // namespace
 
@@ -23,12 +26,15 @@ void TForm1::UpdateCaption(const QString& name, bool isModified)
 {
     fileName = name;
     modified = isModified;
-    setWindowTitle(QStringLiteral("Quillmere") + QStringLiteral(" ") + QStringLiteral("0.10 [alpha]") +
-                   QStringLiteral(" [") + fileName +
+    setWindowTitle(QStringLiteral("Quillmere") + QStringLiteral(" ") +
+                   QStringLiteral("0.10 [alpha]") + QStringLiteral(" [") + fileName +
                    (modified ? QStringLiteral("] (modified)") : QStringLiteral("]")));
 }
 
-void TForm1::MarkModified() { UpdateCaption(fileName, true); }
+void TForm1::MarkModified()
+{
+    UpdateCaption(fileName, true);
+}
 
 void TForm1::ShowStatusError(const QString& text)
 {
@@ -36,20 +42,30 @@ void TForm1::ShowStatusError(const QString& text)
     StatusLine->setText(text);
 }
 
-void TForm1::ClearStatus() { StatusLine->clear(); }
+void TForm1::ClearStatus()
+{
+    StatusLine->clear();
+}
 
-QString TForm1::StatusText() const { return StatusLine->text(); }
+QString TForm1::StatusText() const
+{
+    return StatusLine->text();
+}
 
 bool TForm1::ConfirmDiscard()
 {
     if (!modified || currentList == nullptr || currentList->nodes.empty()) {
         return true;
     }
-    return Dialogs().Confirm(this, QStringLiteral("Document has changed, really continue operation?"),
+    return Dialogs().Confirm(this,
+                             QStringLiteral("Document has changed, really continue operation?"),
                              QMessageBox::Question);
 }
 
-bool TForm1::FormCloseQuery() { return ConfirmDiscard(); }
+bool TForm1::FormCloseQuery()
+{
+    return ConfirmDiscard();
+}
 
 void TForm1::menuNewClick()
 {
@@ -57,7 +73,8 @@ void TForm1::menuNewClick()
         return;
     }
     if (!currentList->nodes.empty() &&
-        !Dialogs().Confirm(this, QStringLiteral("Are you sure to clear current tree?"), QMessageBox::Information)) {
+        !Dialogs().Confirm(this, QStringLiteral("Are you sure to clear current tree?"),
+                           QMessageBox::Information)) {
         return;
     }
     if (!ConfirmDiscard()) {

@@ -7,7 +7,10 @@ NEditData::NEditData(NodeList* list_, QString fileName_, bool modified_)
 {
 }
 
-void NEditList::Clear() { entries_.clear(); }
+void NEditList::Clear()
+{
+    entries_.clear();
+}
 
 void NEditList::Push(NodeList* list, const QString& fileName, bool modified)
 {

@@ -74,4 +74,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<EditorDialogs> MakeQtDialogs() { return std::make_unique<QtDialogs>(); }
+std::unique_ptr<EditorDialogs> MakeQtDialogs()
+{
+    return std::make_unique<QtDialogs>();
+}

@@ -56,7 +56,8 @@ void Folder(QPainter& p, bool open)
     if (open) {
         p.setBrush(QColor(250, 220, 120));
         QPolygonF flap;
-        flap << QPointF(3.5, 8.5) << QPointF(15.5, 8.5) << QPointF(13.5, 13.5) << QPointF(1.5, 13.5);
+        flap << QPointF(3.5, 8.5) << QPointF(15.5, 8.5) << QPointF(13.5, 13.5)
+             << QPointF(1.5, 13.5);
         p.drawPolygon(flap);
     }
 }
@@ -104,7 +105,8 @@ void PalettePicture(QPainter& p, int index)
         p.setBrush(QColor(170, 210, 250));
         p.drawRect(QRectF(1.5, 2.5, 13, 11));
         QPolygonF hill;
-        hill << QPointF(2, 13) << QPointF(6, 7) << QPointF(9, 10) << QPointF(11, 8) << QPointF(14, 13);
+        hill << QPointF(2, 13) << QPointF(6, 7) << QPointF(9, 10) << QPointF(11, 8)
+             << QPointF(14, 13);
         p.setBrush(QColor(70, 140, 70));
         p.drawPolygon(hill);
         p.setBrush(QColor(255, 220, 60));
@@ -126,7 +128,8 @@ void PalettePicture(QPainter& p, int index)
         p.setBrush(QColor(90, 90, 90));
         p.drawRect(QRectF(1.5, 1.5, 13, 13));
         // A fixed scatter of light cells, the same on every start.
-        static const int cells[][2] = {{3, 3}, {8, 2}, {12, 5}, {5, 7}, {10, 9}, {3, 11}, {7, 12}, {12, 12}};
+        static const int cells[][2] = {{3, 3},  {8, 2},  {12, 5}, {5, 7},
+                                       {10, 9}, {3, 11}, {7, 12}, {12, 12}};
         p.setPen(Qt::NoPen);
         for (const auto& c : cells) {
             p.setBrush(QColor(210, 210, 210));

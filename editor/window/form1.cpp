@@ -34,7 +34,8 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner), dialogs_(MakeQtDialogs())
     ResetEditState();
     FillPalette();
     ComboBox1->setCurrentIndex(2);
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this](int index) { ComboBox1Change(index); });
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this,
+            [this](int index) { ComboBox1Change(index); });
     preview.Create(128, 128, 24);
     FormCreate();
 
@@ -68,11 +69,16 @@ TForm1::~TForm1()
     }
 }
 
-void TForm1::SetDialogs(std::unique_ptr<EditorDialogs> dialogs) { dialogs_ = std::move(dialogs); }
+void TForm1::SetDialogs(std::unique_ptr<EditorDialogs> dialogs)
+{
+    dialogs_ = std::move(dialogs);
+}
 
 void TForm1::ShareDialogs(TGradientEditor& editor)
 {
-    editor.ColorDialog1 = [this](QWidget* parent, QColor& colour) { return Dialogs().AskColor(parent, colour); };
+    editor.ColorDialog1 = [this](QWidget* parent, QColor& colour) {
+        return Dialogs().AskColor(parent, colour);
+    };
 }
 
 void TForm1::FormCreate()
@@ -171,7 +177,8 @@ void TForm1::RepaintGraph()
 
 QPoint TForm1::ClientPointerPos() const
 {
-    return mapFromGlobal(QCursor::pos()) - QPoint(0, menuBar()->isNativeMenuBar() ? 0 : menuBar()->height());
+    return mapFromGlobal(QCursor::pos()) -
+           QPoint(0, menuBar()->isNativeMenuBar() ? 0 : menuBar()->height());
 }
 
 QPoint TForm1::CanvasPanelOrigin() const

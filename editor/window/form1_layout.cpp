@@ -19,9 +19,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "window/drop_paint_box.h"
 #include "window/editor_icons.h"
 #include "window/form1.h"
-#include "window/drop_paint_box.h"
 #include "window/property_list_view.h"
 
 namespace {
@@ -103,13 +103,19 @@ void TForm1::BuildLayout()
     setStatusBar(StatusBar1);
 
     PaintBox1->onPaint = [this](QPainter& p) { PaintBox1Paint(p); };
-    PaintBox1->onMouseDown = [this](Qt::MouseButton b, int x, int y) { PaintBox1MouseDown(b, x, y); };
+    PaintBox1->onMouseDown = [this](Qt::MouseButton b, int x, int y) {
+        PaintBox1MouseDown(b, x, y);
+    };
     PaintBox1->onMouseMove = [this](int x, int y) { PaintBox1MouseMove(x, y); };
     PaintBox1->onMouseUp = [this](Qt::MouseButton b, int x, int y) { PaintBox1MouseUp(b, x, y); };
     PaintBox1->onDragOver = [this](QObject* source) { return PaintBox1DragOver(source); };
-    PaintBox1->onDragDrop = [this](QObject* source, int x, int y) { PaintBox1DragDrop(source, x, y); };
+    PaintBox1->onDragDrop = [this](QObject* source, int x, int y) {
+        PaintBox1DragDrop(source, x, y);
+    };
     PaintBox2->onPaint = [this](QPainter& p) { PaintBox2Paint(p); };
-    PaintBox2->onMouseDown = [this](Qt::MouseButton b, int x, int y) { PaintBox2MouseDown(b, x, y); };
+    PaintBox2->onMouseDown = [this](Qt::MouseButton b, int x, int y) {
+        PaintBox2MouseDown(b, x, y);
+    };
     PaintBox3->onPaint = [this](QPainter& p) { PaintBox3Paint(p); };
     PaintBox3->onClick = [this] { PaintBox3Click(); };
 }
@@ -158,10 +164,11 @@ QWidget* TForm1::BuildSidePanel()
     // Run after the click has been handled: the edit may rebuild the list
     // (opening a macro does), which the view must not meet inside its own
     // mouse handling.
-    connect(ListView1, &QTreeWidget::itemClicked, this, [this] { ListView1Click(); }, Qt::QueuedConnection);
-    ListView1->onDrawItem = [this](QPainter& canvas, const QTreeWidgetItem& row, const QRect& bounds) {
-        ListView1DrawItem(canvas, row, bounds);
-    };
+    connect(
+        ListView1, &QTreeWidget::itemClicked, this, [this] { ListView1Click(); },
+        Qt::QueuedConnection);
+    ListView1->onDrawItem = [this](QPainter& canvas, const QTreeWidgetItem& row,
+                                   const QRect& bounds) { ListView1DrawItem(canvas, row, bounds); };
     QVBoxLayout* propertyLayout = FillingLayout(TabSheet2);
     propertyLayout->addWidget(Edit1);
     propertyLayout->addWidget(ListView1);
@@ -171,8 +178,9 @@ QWidget* TForm1::BuildSidePanel()
     // preview panel from 48 down.
     TabSheet3 = new QWidget;
     ComboBox1 = new QComboBox(TabSheet3);
-    ComboBox1->addItems({QStringLiteral("64 x 64"), QStringLiteral("96 x 96"), QStringLiteral("128 x 128"),
-                         QStringLiteral("192 x 192"), QStringLiteral("256 x 256")});
+    ComboBox1->addItems({QStringLiteral("64 x 64"), QStringLiteral("96 x 96"),
+                         QStringLiteral("128 x 128"), QStringLiteral("192 x 192"),
+                         QStringLiteral("256 x 256")});
     ComboBox1->setFixedHeight(21);
     CheckBox1 = new QCheckBox(QStringLiteral("Use anti-aliasing"), TabSheet3);
     CheckBox1->setChecked(true);
@@ -234,10 +242,13 @@ std::vector<QAction*> TForm1::BuildMenus()
     QAction* del = command(edit, QStringLiteral("Delete node"), [this] { menuDelNodeClick(); });
 
     QMenu* render = menuBar()->addMenu(QStringLiteral("Render(&R)"));
-    QAction* previewNode = command(render, QStringLiteral("Preview current node"), [this] { menuPreviewNode(); });
-    QAction* previewAll = command(render, QStringLiteral("Preview all nodes"), [this] { menuPreviewAll(); });
+    QAction* previewNode =
+        command(render, QStringLiteral("Preview current node"), [this] { menuPreviewNode(); });
+    QAction* previewAll =
+        command(render, QStringLiteral("Preview all nodes"), [this] { menuPreviewAll(); });
     render->addSeparator();
-    QAction* previewMaterial = command(render, QStringLiteral("Render preview"), [this] { menuPreview(); });
+    QAction* previewMaterial =
+        command(render, QStringLiteral("Render preview"), [this] { menuPreview(); });
     inert(render, QStringLiteral("Render settings"), false);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help(&H)"));
@@ -258,7 +269,8 @@ std::vector<QAction*> TForm1::BuildMenus()
 
     // The tool bar shows the same commands with pictures; the menus keep
     // their items plain.
-    const std::vector<QAction*> toolActions = {newTree, open, saveAs, cut, copy, paste, previewMaterial};
+    const std::vector<QAction*> toolActions = {newTree, open,  saveAs,         cut,
+                                               copy,    paste, previewMaterial};
     for (size_t i = 0; i < toolActions.size(); ++i) {
         toolActions[i]->setIcon(ToolIcon(static_cast<int>(i)));
         toolActions[i]->setIconVisibleInMenu(false);

@@ -7,7 +7,10 @@
 
 namespace {
 
-qreal R(int64_t v) { return static_cast<qreal>(v); }
+qreal R(int64_t v)
+{
+    return static_cast<qreal>(v);
+}
 
 }  // namespace
 
@@ -41,7 +44,8 @@ void LineTo(QPainter& p, int64_t x0, int64_t y0, int64_t x1, int64_t y1)
     const int64_t dy = y1 - y0;
     const bool alongX = (dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy);
     const qreal step = 1.0 / static_cast<qreal>(alongX ? (dx < 0 ? -dx : dx) : (dy < 0 ? -dy : dy));
-    p.drawLine(QPointF(R(x0), R(y0)), QPointF(R(x0) + R(dx) * (1.0 - step), R(y0) + R(dy) * (1.0 - step)));
+    p.drawLine(QPointF(R(x0), R(y0)),
+               QPointF(R(x0) + R(dx) * (1.0 - step), R(y0) + R(dy) * (1.0 - step)));
 }
 
 void TextOut(QPainter& p, int64_t x, int64_t y, const QString& text, const QColor& back)

@@ -25,7 +25,8 @@ struct MapBounds {
     int64_t Dy() const { return maxY - minY; }
 };
 
-MapBounds Bounds(const NodeList& list, int32_t scrollX, int32_t scrollY, int64_t canvasW, int64_t canvasH)
+MapBounds Bounds(const NodeList& list, int32_t scrollX, int32_t scrollY, int64_t canvasW,
+                 int64_t canvasH)
 {
     MapBounds b{scrollX, scrollY, scrollX + canvasW, scrollY + canvasH};
     for (const auto& n : list.nodes) {

@@ -31,7 +31,8 @@ void TForm1::FillPalette()
             if (prototype == nullptr) {
                 continue;
             }
-            auto* typeItem = new QTreeWidgetItem(categoryItem, {QString::fromStdString(prototype->name)});
+            auto* typeItem =
+                new QTreeWidgetItem(categoryItem, {QString::fromStdString(prototype->name)});
             typeItem->setIcon(0, PaletteIcon(imageIndex));
             SetItemData(*typeItem, prototype);
         }

@@ -21,9 +21,15 @@ namespace {
 
 // The colour dialog opens at ceil(c x 255), at most 255 (and, for a value
 // below 0 that only a file can give, at 0).
-int PresetByte(double c) { return LimitedByte(std::ceil(c * 255.0)); }
+int PresetByte(double c)
+{
+    return LimitedByte(std::ceil(c * 255.0));
+}
 
-bool Linked(const NodeParam& param) { return param.connectable && param.source != nullptr; }
+bool Linked(const NodeParam& param)
+{
+    return param.connectable && param.source != nullptr;
+}
 
 }  // namespace
 
@@ -94,7 +100,8 @@ void TForm1::ListView1Click()
     }
     FinishPropertyEdit();
     editedParam = param;
-    const QRect bounds = ListView1->visualItemRect(row).translated(ListView1->viewport()->mapTo(ListView1, QPoint()));
+    const QRect bounds = ListView1->visualItemRect(row).translated(
+        ListView1->viewport()->mapTo(ListView1, QPoint()));
     switch (param->editKind) {
     case EDIT_COLOR:
         PickParamColor(*param);

@@ -78,7 +78,8 @@ void TForm1::ShowChoiceBox(const NodeParam& param, const QRect& row)
     const QStringList options = ChoiceLines(param.value.text);
     choiceBox->addItems(options);
     choiceBox->setCurrentIndex(ChoiceIndex(param.value.components[0], options.size()));
-    choiceBox->setGeometry(row.left() + c0 + 1, row.top() - 4, row.width() - c0 - 1, row.height() - 1);
+    choiceBox->setGeometry(row.left() + c0 + 1, row.top() - 4, row.width() - c0 - 1,
+                           row.height() - 1);
     choiceBox->show();
     choiceBox->raise();
     choiceBox->setFocus(Qt::OtherFocusReason);

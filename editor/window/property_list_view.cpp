@@ -4,7 +4,8 @@
 
 PropertyListView::PropertyListView(QWidget* parent) : QTreeWidget(parent) {}
 
-void PropertyListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void PropertyListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const
 {
     const QTreeWidgetItem* row = itemFromIndex(index);
     if (!onDrawItem || row == nullptr) {

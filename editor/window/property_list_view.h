@@ -11,8 +11,10 @@ public:
     explicit PropertyListView(QWidget* parent);
 
     // Draws row within its bounds (all columns, in viewport coordinates).
-    std::function<void(QPainter& canvas, const QTreeWidgetItem& row, const QRect& bounds)> onDrawItem;
+    std::function<void(QPainter& canvas, const QTreeWidgetItem& row, const QRect& bounds)>
+        onDrawItem;
 
 protected:
-    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
 };

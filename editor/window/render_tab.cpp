@@ -53,7 +53,10 @@ void TForm1::PaintBox3Click()
     PaintBox3->update();
 }
 
-void TForm1::PaintBox3Paint(QPainter& canvas) { DrawBitmap(canvas, preview, 0, 0); }
+void TForm1::PaintBox3Paint(QPainter& canvas)
+{
+    DrawBitmap(canvas, preview, 0, 0);
+}
 
 void TForm1::menuPreview()
 {

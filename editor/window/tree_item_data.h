@@ -20,5 +20,7 @@ void SetItemData(QTreeWidgetItem& item, T* object)
 template <typename T>
 T* ItemData(const QTreeWidgetItem* item)
 {
-    return item != nullptr ? reinterpret_cast<T*>(item->data(0, tree_item_data::kRole).value<quintptr>()) : nullptr;
+    return item != nullptr
+               ? reinterpret_cast<T*>(item->data(0, tree_item_data::kRole).value<quintptr>())
+               : nullptr;
 }

@@ -74,8 +74,7 @@ public:
         QM_TSAN_MUTEX(__tsan_mutex_pre_unlock(this, 0));
         if (--depth_ == 0) {
             owner_.store(0, std::memory_order_relaxed);
-            const uint32_t state =
-                state_.fetch_sub(kLocked, std::memory_order_release) - kLocked;
+            const uint32_t state = state_.fetch_sub(kLocked, std::memory_order_release) - kLocked;
             if (NeedsWaking(state)) {
                 WakeForRelease();
             }
@@ -136,10 +135,7 @@ private:
     // A sleeper's turn is due: none has been woken for kTurnAfter (read
     // without the queue lock; a stale answer only moves a turn by one
     // decision).
-    bool TurnDue() const
-    {
-        return Now() - lastWake_.load(std::memory_order_relaxed) >= kTurnAfter;
-    }
+    bool TurnDue() const { return Now() - lastWake_.load(std::memory_order_relaxed) >= kTurnAfter; }
 
     static uintptr_t ThisThread() { return static_cast<uintptr_t>(pthread_self()); }
 
@@ -275,7 +271,10 @@ private:
 #endif
         }
     }
-    void UnlockQueue() { state_.fetch_and(~kQueueLocked, std::memory_order_release); }
+    void UnlockQueue()
+    {
+        state_.fetch_and(~kQueueLocked, std::memory_order_release);
+    }
 
     // The queue, changed only while kQueueLocked is held; its length is the
     // count in the word.

@@ -10,7 +10,10 @@ namespace {
 
 // Box sizes come from files and may be anything; all arithmetic is done in
 // 64 bits so that no stored width or height can overflow it.
-bool Within(int64_t v, int64_t low, int64_t high) { return low <= v && v <= high; }
+bool Within(int64_t v, int64_t low, int64_t high)
+{
+    return low <= v && v <= high;
+}
 
 // The connector row holding py, or -1 (rows are 13 pixels of every 16).
 int64_t ConnectorRow(int64_t py)

@@ -24,7 +24,8 @@ double AtoF(const std::string& text)
 std::string Fixed3(double v)
 {
     char buffer[512];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 3);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 3);
     return std::string(buffer, result.ptr);
 }
 
@@ -48,7 +49,10 @@ std::string Line(const std::string& text, double chosen)
     return text.substr(begin, lf == std::string::npos ? std::string::npos : lf - begin);
 }
 
-bool Linked(const NodeParam& param) { return param.connectable && param.source != nullptr; }
+bool Linked(const NodeParam& param)
+{
+    return param.connectable && param.source != nullptr;
+}
 
 }  // namespace
 

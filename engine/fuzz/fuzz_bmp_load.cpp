@@ -7,7 +7,8 @@
 
 #include "image/dib24.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     if (size == 0) return 0;
     FILE* file = fmemopen(const_cast<uint8_t*>(data), size, "rb");
     if (!file) return 0;
@@ -19,7 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Touch the first and last pixel bytes so that the sanitizer sees any
         // short buffer.
         volatile uint8_t sink = picture.bits[0];
-        sink = picture.bits[static_cast<size_t>(picture.rowBytes) * static_cast<size_t>(picture.height) - 1];
+        sink =
+            picture
+                .bits[static_cast<size_t>(picture.rowBytes) * static_cast<size_t>(picture.height) -
+                      1];
         (void)sink;
     }
     fclose(file);

@@ -102,7 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Outcome bufferOutcome = LoadFromBuffer(fromBuffer, data, size);
     Check(fileOutcome == bufferOutcome, "file and buffer loads disagree");
     if (fileOutcome != Outcome::Loaded) {
-        Check(fromFile.nodes.empty() && fromBuffer.nodes.empty(), "a failed load left nodes behind");
+        Check(fromFile.nodes.empty() && fromBuffer.nodes.empty(),
+              "a failed load left nodes behind");
         return 0;
     }
 
@@ -126,7 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         root->ClearEvaluated();
         for (int32_t i = 0; i < root->paramCount && i < root->outputCount; ++i) {
             const NodeData value = root->EvaluateParam(root->params[i], &context);
-            std::memcpy(root->outputs[i].value.components, value.components, sizeof value.components);
+            std::memcpy(root->outputs[i].value.components, value.components,
+                        sizeof value.components);
         }
         fromFile.EndRender();
     }

@@ -140,8 +140,7 @@ EulerTurns MakeEulerTurns(const Vector3& angles)
     const double z = -angles.z;
     const double x = angles.x;
     const double y = -angles.y;
-    return EulerTurns{std::cos(z), std::sin(z), std::cos(x), std::sin(x), std::cos(y),
-                      std::sin(y)};
+    return EulerTurns{std::cos(z), std::sin(z), std::cos(x), std::sin(x), std::cos(y), std::sin(y)};
 }
 
 Vector3 RotateEuler(const EulerTurns& turns, Vector3 p)
@@ -227,20 +226,19 @@ Vector3 ToTextureSpace(const Vector3& p, const Vector3& center, const Vector3& s
     return Vector3{d.x / s.x, d.y / s.y, d.z / s.z};
 }
 
-void ProjectUV(int projection, int axis, const Vector3& p, const Vector3& n,
-               const Vector3& center, const Vector3& scale, const Vector3& rotate,
-               double sRepeat, double tRepeat, double& u, double& v)
+void ProjectUV(int projection, int axis, const Vector3& p, const Vector3& n, const Vector3& center,
+               const Vector3& scale, const Vector3& rotate, double sRepeat, double tRepeat,
+               double& u, double& v)
 {
     ProjectUV(projection, axis, p, n, center, scale, RotateTurns(rotate), sRepeat, tRepeat, u, v);
 }
 
-void ProjectUV(int projection, int axis, const Vector3& p, const Vector3& n,
-               const Vector3& center, const Vector3& scale, const EulerTurns& rotate,
-               double sRepeat, double tRepeat, double& u, double& v)
+void ProjectUV(int projection, int axis, const Vector3& p, const Vector3& n, const Vector3& center,
+               const Vector3& scale, const EulerTurns& rotate, double sRepeat, double tRepeat,
+               double& u, double& v)
 {
     const Vector3 s = FloorScale(scale);
-    const Vector3 q =
-        RotateEuler(rotate, Vector3{p.x - center.x, p.y - center.y, p.z - center.z});
+    const Vector3 q = RotateEuler(rotate, Vector3{p.x - center.x, p.y - center.y, p.z - center.z});
 
     switch (projection) {
     case PROJECT_CUBIC:

@@ -75,10 +75,10 @@ Vector3 ToTextureSpace(const Vector3& p, const Vector3& center, const Vector3& s
                        const EulerTurns& rotate);
 
 // axis: 0 X, 1 Y, any other value Z.
-void ProjectUV(int projection, int axis, const Vector3& p, const Vector3& n,
-               const Vector3& center, const Vector3& scale, const Vector3& rotate,
-               double sRepeat, double tRepeat, double& u, double& v);
+void ProjectUV(int projection, int axis, const Vector3& p, const Vector3& n, const Vector3& center,
+               const Vector3& scale, const Vector3& rotate, double sRepeat, double tRepeat,
+               double& u, double& v);
 // The same with the turns of rotate (RotateTurns) computed beforehand.
-void ProjectUV(int projection, int axis, const Vector3& p, const Vector3& n,
-               const Vector3& center, const Vector3& scale, const EulerTurns& rotate,
-               double sRepeat, double tRepeat, double& u, double& v);
+void ProjectUV(int projection, int axis, const Vector3& p, const Vector3& n, const Vector3& center,
+               const Vector3& scale, const EulerTurns& rotate, double sRepeat, double tRepeat,
+               double& u, double& v);

@@ -100,8 +100,8 @@ GValue* Gradient::KeyNear(double position, double tolerance) const
 
 void Gradient::RemoveKey(const GValue* key)
 {
-    const auto at = std::find_if(keys_.begin(), keys_.end(),
-                                 [key](const auto& k) { return k.get() == key; });
+    const auto at =
+        std::find_if(keys_.begin(), keys_.end(), [key](const auto& k) { return k.get() == key; });
     if (at != keys_.end()) {
         keys_.erase(at);
     }

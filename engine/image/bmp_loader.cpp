@@ -14,7 +14,8 @@ struct FileCloser {
 };
 
 // Reads the file into bitmap; false on a failed open or read.
-bool ReadBitmap(const char* fileName, dib24& bitmap) {
+bool ReadBitmap(const char* fileName, dib24& bitmap)
+{
     if (!fileName) return false;
     std::unique_ptr<FILE, FileCloser> file(std::fopen(fileName, "rb"));
     return file && bitmap.LoadBMP(file.get()) == 1;
@@ -40,7 +41,8 @@ struct LastInfo {
 // dynamic TLS block to outlive a dlclose.
 __attribute__((tls_model("initial-exec"))) thread_local LastInfo lastInfo;
 
-uint64_t NameHash(const char* name, size_t length) {
+uint64_t NameHash(const char* name, size_t length)
+{
     uint64_t hash = 14695981039346656037ull;  // FNV-1a
     for (size_t i = 0; i < length; ++i) {
         hash ^= static_cast<unsigned char>(name[i]);
@@ -49,40 +51,46 @@ uint64_t NameHash(const char* name, size_t length) {
     return hash;
 }
 
-bool IsLastInfoName(const char* name) {
+bool IsLastInfoName(const char* name)
+{
     const size_t length = std::strlen(name);
     return lastInfo.valid && lastInfo.nameLength == length &&
            lastInfo.nameHash == NameHash(name, length);
 }
 
-uint8_t Expand5(unsigned v) { return static_cast<uint8_t>((v << 3) | (v >> 2)); }
+uint8_t Expand5(unsigned v)
+{
+    return static_cast<uint8_t>((v << 3) | (v >> 2));
+}
 
 // One source pixel of the bitmap's own depth to 8-bit red, green, blue.
-void PixelToRgb(const uint8_t* src, int32_t bytesPerPixel, uint8_t* rgb) {
+void PixelToRgb(const uint8_t* src, int32_t bytesPerPixel, uint8_t* rgb)
+{
     switch (bytesPerPixel) {
-        case 2: {  // 16 bits: x1r5g5b5, little-endian
-            const unsigned v = static_cast<unsigned>(src[0] | (src[1] << 8));
-            rgb[0] = Expand5((v >> 10) & 31);
-            rgb[1] = Expand5((v >> 5) & 31);
-            rgb[2] = Expand5(v & 31);
-            break;
-        }
-        case 6:  // 48 bits: blue, green, red as little-endian 16-bit words
-            rgb[0] = src[5];
-            rgb[1] = src[3];
-            rgb[2] = src[1];
-            break;
-        default:  // 24 bits: blue, green, red
-            rgb[0] = src[2];
-            rgb[1] = src[1];
-            rgb[2] = src[0];
-            break;
+    case 2: {  // 16 bits: x1r5g5b5, little-endian
+        const unsigned v = static_cast<unsigned>(src[0] | (src[1] << 8));
+        rgb[0] = Expand5((v >> 10) & 31);
+        rgb[1] = Expand5((v >> 5) & 31);
+        rgb[2] = Expand5(v & 31);
+        break;
+    }
+    case 6:  // 48 bits: blue, green, red as little-endian 16-bit words
+        rgb[0] = src[5];
+        rgb[1] = src[3];
+        rgb[2] = src[1];
+        break;
+    default:  // 24 bits: blue, green, red
+        rgb[0] = src[2];
+        rgb[1] = src[1];
+        rgb[2] = src[0];
+        break;
     }
 }
 
 }  // namespace
 
-int32_t BmpImageInfo(const char* fileName, int32_t* width, int32_t* height, int32_t* hasAlpha) {
+int32_t BmpImageInfo(const char* fileName, int32_t* width, int32_t* height, int32_t* hasAlpha)
+{
     dib24 scratch(1, 1, 24);
     if (!ReadBitmap(fileName, scratch)) return 0;
     *width = scratch.width;
@@ -93,7 +101,8 @@ int32_t BmpImageInfo(const char* fileName, int32_t* width, int32_t* height, int3
     return 1;
 }
 
-int32_t BmpImageLoad(const char* fileName, uint8_t* rgb, uint8_t* alpha) {
+int32_t BmpImageLoad(const char* fileName, uint8_t* rgb, uint8_t* alpha)
+{
     dib24 bitmap;
     if (!ReadBitmap(fileName, bitmap)) return 0;
     if (IsLastInfoName(fileName) &&

@@ -6,18 +6,29 @@
 
 namespace {
 
-bool AcceptedDepth(int bitCount) { return bitCount == 16 || bitCount == 24 || bitCount == 48; }
+bool AcceptedDepth(int bitCount)
+{
+    return bitCount == 16 || bitCount == 24 || bitCount == 48;
+}
 
-uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t ReadU16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
-uint32_t ReadU32(const uint8_t* p) {
+uint32_t ReadU32(const uint8_t* p)
+{
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-int32_t ReadI32(const uint8_t* p) { return static_cast<int32_t>(ReadU32(p)); }
+int32_t ReadI32(const uint8_t* p)
+{
+    return static_cast<int32_t>(ReadU32(p));
+}
 
-BitmapInfoHeader DecodeInfoHeader(const uint8_t* p) {
+BitmapInfoHeader DecodeInfoHeader(const uint8_t* p)
+{
     BitmapInfoHeader h{};
     h.size = ReadU32(p + 0);
     h.width = ReadI32(p + 4);
@@ -36,7 +47,8 @@ BitmapInfoHeader DecodeInfoHeader(const uint8_t* p) {
 // The pixel memory for a bitmap of this header, zero-filled, with its size;
 // null when the size is not positive or does not fit (the platform making no
 // bitmap).
-std::unique_ptr<uint8_t[]> AllocatePixels(const BitmapInfoHeader& h, size_t* size) {
+std::unique_ptr<uint8_t[]> AllocatePixels(const BitmapInfoHeader& h, size_t* size)
+{
     if (h.width <= 0 || h.height <= 0 || !AcceptedDepth(h.bitCount)) return nullptr;
     const int64_t row = dib24::RowLength(h.width, h.bitCount);
     if (row > std::numeric_limits<int32_t>::max()) return nullptr;
@@ -49,7 +61,8 @@ std::unique_ptr<uint8_t[]> AllocatePixels(const BitmapInfoHeader& h, size_t* siz
 
 // Bytes between the stream's position and its end; -1 when the stream cannot
 // tell (not seekable). The position is left where it was.
-int64_t BytesLeft(FILE* file) {
+int64_t BytesLeft(FILE* file)
+{
     const long here = std::ftell(file);
     if (here < 0) return -1;
     if (std::fseek(file, 0, SEEK_END) != 0) return -1;
@@ -60,11 +73,18 @@ int64_t BytesLeft(FILE* file) {
 
 }  // namespace
 
-dib24::dib24(int w, int h, int bitsPerPixel) { Create(w, h, bitsPerPixel); }
+dib24::dib24(int w, int h, int bitsPerPixel)
+{
+    Create(w, h, bitsPerPixel);
+}
 
-int64_t dib24::RowLength(int64_t w, int32_t bitCount) { return ((w * bitCount + 31) / 32) * 4; }
+int64_t dib24::RowLength(int64_t w, int32_t bitCount)
+{
+    return ((w * bitCount + 31) / 32) * 4;
+}
 
-bool dib24::Create(int w, int h, int bitsPerPixel) {
+bool dib24::Create(int w, int h, int bitsPerPixel)
+{
     Free();
     if (!AcceptedDepth(bitsPerPixel)) return false;
     info = BitmapInfo{};
@@ -80,7 +100,8 @@ bool dib24::Create(int w, int h, int bitsPerPixel) {
     return true;
 }
 
-void dib24::UpdateLayout() {
+void dib24::UpdateLayout()
+{
     if (bitmap) {
         width = info.header.width;
         height = info.header.height;
@@ -92,13 +113,15 @@ void dib24::UpdateLayout() {
     }
 }
 
-void dib24::Free() {
+void dib24::Free()
+{
     bitmap.reset();
     bits = nullptr;
     width = height = bytesPerPixel = rowBytes = 0;
 }
 
-void dib24::Clear() {
+void dib24::Clear()
+{
     if (!bits) return;
     // The colour bytes of a row are width x bytesPerPixel (3 x width at 24
     // bits); the row's padding is left alone.
@@ -107,7 +130,8 @@ void dib24::Clear() {
         std::memset(bits + static_cast<size_t>(y) * static_cast<size_t>(rowBytes), 0, colourBytes);
 }
 
-int dib24::LoadBMP(FILE* file) {
+int dib24::LoadBMP(FILE* file)
+{
     if (!file) return 0;
     uint8_t fileHeader[14];
     if (std::fread(fileHeader, 1, sizeof fileHeader, file) != sizeof fileHeader) return 0;
@@ -132,7 +156,8 @@ int dib24::LoadBMP(FILE* file) {
     if (header.width <= 0 || header.height <= 0) return 0;
     const int64_t row = RowLength(header.width, header.bitCount);
     const int64_t pixelBytesLeft = left - block;
-    if (row > pixelBytesLeft || static_cast<int64_t>(header.height) > pixelBytesLeft / row) return 0;
+    if (row > pixelBytesLeft || static_cast<int64_t>(header.height) > pixelBytesLeft / row)
+        return 0;
 
     size_t size = 0;
     std::unique_ptr<uint8_t[]> pixels = AllocatePixels(header, &size);

@@ -10,7 +10,8 @@
 
 namespace {
 
-uint8_t ToByte(double v) {
+uint8_t ToByte(double v)
+{
     if (!(v >= 0.0)) return 0;  // negative or not a number
     if (v > 255.0) return 255;
     return static_cast<uint8_t>(v);
@@ -19,7 +20,8 @@ uint8_t ToByte(double v) {
 // One halving step: level (w, h) at src to level (c, d) at dst, for `channels`
 // interleaved bytes per texel.
 void HalveLevel(const uint8_t* src, int32_t w, int32_t h, uint8_t* dst, int32_t c, int32_t d,
-                int channels) {
+                int channels)
+{
     const double hx = (w % 2 != 0) ? 1.0 / c : 0.0;
     const double hy = (h % 2 != 0) ? 1.0 / d : 0.0;
     const double norm = (static_cast<double>(w) / c) * (static_cast<double>(h) / d);
@@ -40,7 +42,8 @@ void HalveLevel(const uint8_t* src, int32_t w, int32_t h, uint8_t* dst, int32_t 
                     }
                 }
                 dst[(static_cast<size_t>(j) * static_cast<size_t>(c) + static_cast<size_t>(i)) *
-                        channels + ch] = ToByte(sum / norm);
+                        channels +
+                    ch] = ToByte(sum / norm);
             }
         }
     }
@@ -48,7 +51,8 @@ void HalveLevel(const uint8_t* src, int32_t w, int32_t h, uint8_t* dst, int32_t 
 
 }  // namespace
 
-void BuildMipChain(int32_t width, int32_t height, uint8_t* rgb, uint8_t* alpha) {
+void BuildMipChain(int32_t width, int32_t height, uint8_t* rgb, uint8_t* alpha)
+{
     int32_t w = width, h = height;
     size_t offset = 0;
     for (;;) {
@@ -64,13 +68,15 @@ void BuildMipChain(int32_t width, int32_t height, uint8_t* rgb, uint8_t* alpha) 
     }
 }
 
-bool Image::SizeAccepted(int32_t width, int32_t height) {
+bool Image::SizeAccepted(int32_t width, int32_t height)
+{
     if (width <= 0 || height <= 0) return false;
     if (width > QM_IMAGE_MAX_SIDE || height > QM_IMAGE_MAX_SIDE) return false;
     return static_cast<int64_t>(width) * height <= QM_IMAGE_MAX_TEXELS;
 }
 
-bool Image::Load(const char* fileName) {
+bool Image::Load(const char* fileName)
+{
     if (!fileName) return false;
     int32_t newWidth = 0, newHeight = 0, alphaFlag = 0;
     if (!GetImageInfo(fileName, &newWidth, &newHeight, &alphaFlag)) return false;
@@ -93,7 +99,7 @@ bool Image::Load(const char* fileName) {
     hasAlpha = newHasAlpha;
     rgb = std::move(newRgb);
     alpha = std::move(newAlpha);
-    struct stat st{};
+    struct stat st {};
     if (::stat(fileName, &st) == 0) fileTime = static_cast<int32_t>(st.st_mtime);
     // A reload passes the image's own name: leave the string untouched then,
     // so that a handle comparing names outside the lock reads a stable text.

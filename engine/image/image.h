@@ -39,7 +39,8 @@ public:
 
     // Buffer sizes, in bytes, of the two chains for a level-0 texel count.
     static size_t RgbChainBytes(size_t texels) { return texels * 4; }
-    static size_t AlphaChainBytes(size_t texels) {
+    static size_t AlphaChainBytes(size_t texels)
+    {
         return texels % 3 == 0 ? texels * 4 / 3 : texels / 3 * 4 + 4;
     }
 

@@ -2,19 +2,29 @@
 
 #include <atomic>
 
-#include "image/image_man.h"
 #include "common/text_case.h"
+#include "image/image_man.h"
 
 namespace {
 std::atomic<ImageMan*> processImageMan{nullptr};
 }
 
-ImageMan* ProcessImageMan() { return processImageMan.load(); }
-void SetProcessImageMan(ImageMan* cache) { processImageMan.store(cache); }
+ImageMan* ProcessImageMan()
+{
+    return processImageMan.load();
+}
+void SetProcessImageMan(ImageMan* cache)
+{
+    processImageMan.store(cache);
+}
 
-ImageHandle::~ImageHandle() { Release(); }
+ImageHandle::~ImageHandle()
+{
+    Release();
+}
 
-void ImageHandle::Release() {
+void ImageHandle::Release()
+{
     if (!image) return;
     if (ImageMan* cache = ProcessImageMan()) {
         CriticalSection::Guard guard(cache->lock);
@@ -23,7 +33,8 @@ void ImageHandle::Release() {
     image = nullptr;
 }
 
-void ImageHandle::Set(const char* fileName) {
+void ImageHandle::Set(const char* fileName)
+{
     if (image && fileName && EqualNoCase(image->name, fileName)) return;
     if (image) Release();
     ImageMan* cache = ProcessImageMan();

@@ -3,22 +3,25 @@
 #include <algorithm>
 #include <new>
 
-#include "image/bmp_loader.h"
 #include "common/text_case.h"
+#include "image/bmp_loader.h"
 
-ImageLoaderMan::ImageLoaderMan() {
+ImageLoaderMan::ImageLoaderMan()
+{
     CriticalSection::Guard guard(lock_);
     loaders_.push_back(std::make_unique<ImageLoader>("bmp", &BmpImageInfo, &BmpImageLoad));
 }
 
-void ImageLoaderMan::Add(const char* extensionList, ImageInfoFunc getInfo, ImageLoadFunc load) {
+void ImageLoaderMan::Add(const char* extensionList, ImageInfoFunc getInfo, ImageLoadFunc load)
+{
     if (!extensionList || !getInfo || !load) return;
     auto loader = std::make_unique<ImageLoader>(extensionList, getInfo, load);
     CriticalSection::Guard guard(lock_);
     loaders_.push_back(std::move(loader));
 }
 
-ImageLoader* ImageLoaderMan::Find(const char* fileName) {
+ImageLoader* ImageLoaderMan::Find(const char* fileName)
+{
     if (!fileName) return nullptr;
     CriticalSection::Guard guard(lock_);
     for (const auto& loader : loaders_)
@@ -26,7 +29,8 @@ ImageLoader* ImageLoaderMan::Find(const char* fileName) {
     return nullptr;
 }
 
-size_t ImageLoaderMan::LoaderCount() {
+size_t ImageLoaderMan::LoaderCount()
+{
     CriticalSection::Guard guard(lock_);
     return loaders_.size();
 }
@@ -41,7 +45,8 @@ ImageLoaderMan* registry = nullptr;
 
 }  // namespace
 
-void InitImageLoaderMan() {
+void InitImageLoaderMan()
+{
     if (registry) return;
     registry = new (registryStorage) ImageLoaderMan();
     // Image plug-ins join here, after the built-in "bmp" loader and before
@@ -49,26 +54,33 @@ void InitImageLoaderMan() {
     LoadImagePlugins();
 }
 
-void ExitImageLoaderMan() {
+void ExitImageLoaderMan()
+{
     if (!registry) return;
     ImageLoaderMan* gone = registry;
     registry = nullptr;
     gone->~ImageLoaderMan();
 }
 
-ImageLoaderMan* TheImageLoaderMan() { return registry; }
+ImageLoaderMan* TheImageLoaderMan()
+{
+    return registry;
+}
 
-void RegisterImageLoader(const char* extensionList, ImageInfoFunc getInfo, ImageLoadFunc load) {
+void RegisterImageLoader(const char* extensionList, ImageInfoFunc getInfo, ImageLoadFunc load)
+{
     if (registry) registry->Add(extensionList, getInfo, load);
 }
 
-bool GetImageInfo(const char* fileName, int32_t* width, int32_t* height, int32_t* hasAlpha) {
+bool GetImageInfo(const char* fileName, int32_t* width, int32_t* height, int32_t* hasAlpha)
+{
     ImageLoader* loader = registry ? registry->Find(fileName) : nullptr;
     if (!loader) return false;
     return loader->getInfo(fileName, width, height, hasAlpha) != 0;
 }
 
-bool LoadImagePixels(const char* fileName, uint8_t* rgb, uint8_t* alpha) {
+bool LoadImagePixels(const char* fileName, uint8_t* rgb, uint8_t* alpha)
+{
     ImageLoader* loader = registry ? registry->Find(fileName) : nullptr;
     if (!loader) return false;
     return loader->load(fileName, rgb, alpha) != 0;
@@ -76,7 +88,8 @@ bool LoadImagePixels(const char* fileName, uint8_t* rgb, uint8_t* alpha) {
 
 // ---- extensions ----------------------------------------------------------------
 
-std::string FileExtension(const char* fileName) {
+std::string FileExtension(const char* fileName)
+{
     if (!fileName) return "";
     // Names are bytes in UTF-8 or a single-byte code page: a '.' byte is never
     // part of a multi-byte character, so every '.' byte is a dot.
@@ -86,13 +99,15 @@ std::string FileExtension(const char* fileName) {
     return lastDot ? std::string(lastDot + 1) : std::string();
 }
 
-std::string Substring(const std::string& text, int32_t first, int32_t last) {
+std::string Substring(const std::string& text, int32_t first, int32_t last)
+{
     if (last < first || first < 0 || static_cast<size_t>(first) >= text.size()) return "";
     const size_t end = std::min(text.size(), static_cast<size_t>(last) + 1);
     return text.substr(static_cast<size_t>(first), end - static_cast<size_t>(first));
 }
 
-bool MatchExtension(const char* extensionList, const char* fileName) {
+bool MatchExtension(const char* extensionList, const char* fileName)
+{
     const std::string extension = FileExtension(fileName);
     if (extension.empty() || !extensionList) return false;
     const std::string list(extensionList);

@@ -19,7 +19,9 @@ using ImageLoadFunc = int32_t (*)(const char* fileName, uint8_t* rgb, uint8_t* a
 class ImageLoader {
 public:
     ImageLoader(std::string extensionList, ImageInfoFunc info, ImageLoadFunc loadPixels)
-        : extensions(std::move(extensionList)), getInfo(info), load(loadPixels) {}
+        : extensions(std::move(extensionList)), getInfo(info), load(loadPixels)
+    {
+    }
     virtual ~ImageLoader() = default;
 
     std::string extensions;  // without dots, separated by "\n"

@@ -4,7 +4,8 @@
 
 #include "common/text_case.h"
 
-void DebugLog(const char* format, const char* text) {
+void DebugLog(const char* format, const char* text)
+{
     (void)format;
     (void)text;
 }
@@ -12,14 +13,16 @@ void DebugLog(const char* format, const char* text) {
 namespace {
 
 // True when the image's file can be stat'ed and has changed since its load.
-bool NeedsReload(const Image& image) {
+bool NeedsReload(const Image& image)
+{
     if (image.name.empty()) return false;
-    struct stat st{};
+    struct stat st {};
     if (::stat(image.name.c_str(), &st) != 0) return false;
     return static_cast<int32_t>(st.st_mtime) != image.fileTime;
 }
 
-void ReloadIfChanged(Image& image) {
+void ReloadIfChanged(Image& image)
+{
     if (!NeedsReload(image)) return;
     const std::string ownName = image.name;  // Load rewrites name on success
     image.Load(ownName.c_str());
@@ -27,19 +30,22 @@ void ReloadIfChanged(Image& image) {
 
 }  // namespace
 
-ImageMan::~ImageMan() {
+ImageMan::~ImageMan()
+{
     for (const auto& image : images_) DebugLog("ImageMan: cleanup %s", image->name.c_str());
     images_.clear();
 }
 
-Image* ImageMan::Find(const char* fileName) const {
+Image* ImageMan::Find(const char* fileName) const
+{
     if (!fileName) return nullptr;
     for (const auto& image : images_)
         if (EqualNoCase(image->name, fileName)) return image.get();
     return nullptr;
 }
 
-Image* ImageMan::Load(const char* fileName) {
+Image* ImageMan::Load(const char* fileName)
+{
     if (!fileName) return nullptr;
     if (Image* cached = Find(fileName)) {
         ReloadIfChanged(*cached);
@@ -54,7 +60,8 @@ Image* ImageMan::Load(const char* fileName) {
     return images_.back().get();
 }
 
-void ImageMan::Release(const char* fileName) {
+void ImageMan::Release(const char* fileName)
+{
     if (!fileName) return;
     for (auto it = images_.begin(); it != images_.end(); ++it) {
         Image& image = **it;

@@ -10,7 +10,10 @@ namespace {
 
 constexpr long double kInv255 = 1.0L / 255.0L;
 
-double ByteValue(uint8_t b) { return static_cast<double>(b * kInv255); }
+double ByteValue(uint8_t b)
+{
+    return static_cast<double>(b * kInv255);
+}
 
 struct Level {
     int32_t w;
@@ -24,13 +27,15 @@ struct Tap {
 };
 
 // Clamps a floor or ceiling into [0, size - 1]; a NaN coordinate reads texel 0.
-int32_t ClampIndex(double v, int32_t size) {
+int32_t ClampIndex(double v, int32_t size)
+{
     if (!(v >= 0.0)) return 0;
     if (v >= static_cast<double>(size)) return size - 1;
     return static_cast<int32_t>(v);
 }
 
-Tap Bilinear(const Image& image, const Level& level, double a, double b) {
+Tap Bilinear(const Image& image, const Level& level, double a, double b)
+{
     const double x = (level.w - 1) * a;
     const double y = (level.h - 1) * b;
     const int32_t x0 = ClampIndex(std::floor(x), level.w);
@@ -66,7 +71,8 @@ Tap Bilinear(const Image& image, const Level& level, double a, double b) {
     return tap;
 }
 
-double Clamp01(double v) {
+double Clamp01(double v)
+{
     if (v > 1.0) return 1.0;
     if (v < 0.0) return 0.0;
     return v;
@@ -75,7 +81,8 @@ double Clamp01(double v) {
 }  // namespace
 
 void Image::Sample(double s, double t, double du, double dv, double blur, int mode, double* colour,
-                   double* alphaOut) const {
+                   double* alphaOut) const
+{
     if (name.empty() || !rgb || width <= 0 || height <= 0) return;
     if (mode != 0 && mode != 1) return;
 
@@ -95,16 +102,19 @@ void Image::Sample(double s, double t, double du, double dv, double blur, int mo
     const Tap tST = Bilinear(*this, level, s2, t2);
 
     if (mode == 0) {
-        for (int ch = 0; ch < 3; ++ch) colour[ch] = (t1.c[ch] + tS.c[ch] + tT.c[ch] + tST.c[ch]) * 0.25;
+        for (int ch = 0; ch < 3; ++ch)
+            colour[ch] = (t1.c[ch] + tS.c[ch] + tT.c[ch] + tST.c[ch]) * 0.25;
         if (alphaOut) *alphaOut = (t1.a + tS.a + tT.a + tST.a) * 0.25;
     } else {
         for (int ch = 0; ch < 3; ++ch)
-            colour[ch] = Clamp01((8 * t1.c[ch] + 3 * tS.c[ch] + 3 * tT.c[ch] - 6 * tST.c[ch]) * 0.125);
+            colour[ch] =
+                Clamp01((8 * t1.c[ch] + 3 * tS.c[ch] + 3 * tT.c[ch] - 6 * tST.c[ch]) * 0.125);
         if (alphaOut) *alphaOut = Clamp01((8 * t1.a + 3 * tS.a + 3 * tT.a - 6 * tST.a) * 0.125);
     }
 }
 
-void Image::SampleLevel0(double s, double t, double* colour, double* alphaOut) const {
+void Image::SampleLevel0(double s, double t, double* colour, double* alphaOut) const
+{
     if (name.empty() || !rgb || width <= 0 || height <= 0) return;
     const Tap tap = Bilinear(*this, Level{width, height, 0}, s, t);
     for (int ch = 0; ch < 3; ++ch) colour[ch] = tap.c[ch];

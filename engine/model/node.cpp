@@ -7,15 +7,18 @@
 Node::~Node() = default;
 
 void Node::Edit(NodeParam&) {}
-bool Node::Load(NodeStream&) { return true; }
+bool Node::Load(NodeStream&)
+{
+    return true;
+}
 void Node::Save(NodeStream&) {}
 void Node::CopyFrom(const Node&) {}
 void Node::BeginRender() {}
 void Node::EndRender() {}
 
-void Node::Setup(const char* typeName, const char* typeCategory,
-                 int32_t inputCount, const ParamDesc* inputDescs,
-                 int32_t outputCountIn, const OutputDesc* outputDescs, int32_t root)
+void Node::Setup(const char* typeName, const char* typeCategory, int32_t inputCount,
+                 const ParamDesc* inputDescs, int32_t outputCountIn, const OutputDesc* outputDescs,
+                 int32_t root)
 {
     name = typeName;
     category = typeCategory;
@@ -51,8 +54,8 @@ const NodeData* Node::LinkedOutput(const NodeParam& param, const EvalContext* co
     Node* source = param.source;
     // A link to an output the source does not have (only a damaged file can
     // make one) counts as no link.
-    if (context == nullptr || source == nullptr ||
-        param.sourceOutput < 0 || param.sourceOutput >= source->outputCount) {
+    if (context == nullptr || source == nullptr || param.sourceOutput < 0 ||
+        param.sourceOutput >= source->outputCount) {
         return nullptr;
     }
     if (!source->evaluated) {

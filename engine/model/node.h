@@ -49,9 +49,9 @@ public:
     virtual std::unique_ptr<Node> Create() const = 0;
 
     // Called exactly once on a freshly constructed node.
-    void Setup(const char* typeName, const char* typeCategory,
-               int32_t inputCount, const ParamDesc* inputDescs,
-               int32_t outputCountIn, const OutputDesc* outputDescs, int32_t root);
+    void Setup(const char* typeName, const char* typeCategory, int32_t inputCount,
+               const ParamDesc* inputDescs, int32_t outputCountIn, const OutputDesc* outputDescs,
+               int32_t root);
 
     // The value of one of this node's inputs for the current sample. With a
     // null context, or an unlinked input, the input's own value.

@@ -48,5 +48,8 @@ struct NodeData {
     static NodeValue Convert(int32_t fromType, int32_t toType, const NodeValue& value);
 
     // The type and components.
-    NodeValue Value() const { return NodeValue{type, {components[0], components[1], components[2]}}; }
+    NodeValue Value() const
+    {
+        return NodeValue{type, {components[0], components[1], components[2]}};
+    }
 };

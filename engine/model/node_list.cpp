@@ -82,8 +82,9 @@ void NodeList::Remove(const Node* node)
     for (const auto& q : nodes) {
         q->DisconnectFrom(node);
     }
-    const auto at = std::find_if(nodes.begin(), nodes.end(),
-                                 [node](const std::unique_ptr<Node>& n) { return n.get() == node; });
+    const auto at =
+        std::find_if(nodes.begin(), nodes.end(),
+                     [node](const std::unique_ptr<Node>& n) { return n.get() == node; });
     if (at != nodes.end()) {
         nodes.erase(at);
     }
@@ -271,7 +272,9 @@ void NodeList::DropPlaceholders()
     // Placeholders have no outputs, so no link into one survived
     // ResolveLinks; any other input pointing at one is unlinked here, as
     // NodeList::Remove would, before all of them go in one pass.
-    const auto isPlaceholder = [](const Node* n) { return dynamic_cast<const N_Null*>(n) != nullptr; };
+    const auto isPlaceholder = [](const Node* n) {
+        return dynamic_cast<const N_Null*>(n) != nullptr;
+    };
     for (const auto& node : nodes) {
         for (int32_t i = 0; i < node->paramCount; ++i) {
             if (node->params[i].source != nullptr && isPlaceholder(node->params[i].source)) {

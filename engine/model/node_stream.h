@@ -23,7 +23,7 @@ public:
     void WriteInt(int32_t value);
     int32_t ReadInt();  // 0 when the stream delivers fewer than 4 bytes
     void WriteDouble(double value);
-    double ReadDouble();  // 0.0 when the stream delivers fewer than 8 bytes
+    double ReadDouble();             // 0.0 when the stream delivers fewer than 8 bytes
     void WriteId(const Node* node);  // the node's id, 0 for no node
     int32_t ReadId();
     // int32 n = characters before the first NUL + 1, then those characters and a NUL.

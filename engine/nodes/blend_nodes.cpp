@@ -59,9 +59,15 @@ void EvaluateBlend(Node& node, const EvalContext& context, Blend blend)
     }
 }
 
-double Multiply(double f, double b) { return f * b; }
+double Multiply(double f, double b)
+{
+    return f * b;
+}
 
-double Screen(double f, double b) { return 1.0 - (1.0 - f) * (1.0 - b); }
+double Screen(double f, double b)
+{
+    return 1.0 - (1.0 - f) * (1.0 - b);
+}
 
 double Overlay(double f, double b)
 {
@@ -107,13 +113,25 @@ double ColorBurn(double f, double b)
     return 1.0 - (1.0 - b) / f;
 }
 
-double Lighten(double f, double b) { return f > b ? f : b; }
+double Lighten(double f, double b)
+{
+    return f > b ? f : b;
+}
 
-double Darken(double f, double b) { return f < b ? f : b; }
+double Darken(double f, double b)
+{
+    return f < b ? f : b;
+}
 
-double Difference(double f, double b) { return std::fabs(b - f); }
+double Difference(double f, double b)
+{
+    return std::fabs(b - f);
+}
 
-double Exclusion(double f, double b) { return std::fabs(2.0 * (0.5 - b) * (0.5 - f) - 0.5); }
+double Exclusion(double f, double b)
+{
+    return std::fabs(2.0 * (0.5 - b) * (0.5 - f) - 0.5);
+}
 
 }  // namespace
 
@@ -143,40 +161,100 @@ void NCompose::Evaluate(const EvalContext& context)
     }
 }
 
-std::unique_ptr<Node> NCompMul::New() { return MakeBlend<NCompMul>("multiply"); }
-void NCompMul::Evaluate(const EvalContext& context) { EvaluateBlend(*this, context, Multiply); }
+std::unique_ptr<Node> NCompMul::New()
+{
+    return MakeBlend<NCompMul>("multiply");
+}
+void NCompMul::Evaluate(const EvalContext& context)
+{
+    EvaluateBlend(*this, context, Multiply);
+}
 
-std::unique_ptr<Node> NScreen::New() { return MakeBlend<NScreen>("screen"); }
-void NScreen::Evaluate(const EvalContext& context) { EvaluateBlend(*this, context, Screen); }
+std::unique_ptr<Node> NScreen::New()
+{
+    return MakeBlend<NScreen>("screen");
+}
+void NScreen::Evaluate(const EvalContext& context)
+{
+    EvaluateBlend(*this, context, Screen);
+}
 
-std::unique_ptr<Node> NOverlay::New() { return MakeBlend<NOverlay>("overlay"); }
-void NOverlay::Evaluate(const EvalContext& context) { EvaluateBlend(*this, context, Overlay); }
+std::unique_ptr<Node> NOverlay::New()
+{
+    return MakeBlend<NOverlay>("overlay");
+}
+void NOverlay::Evaluate(const EvalContext& context)
+{
+    EvaluateBlend(*this, context, Overlay);
+}
 
-std::unique_ptr<Node> NSoftLight::New() { return MakeBlend<NSoftLight>("softlight"); }
-void NSoftLight::Evaluate(const EvalContext& context) { EvaluateBlend(*this, context, SoftLight); }
+std::unique_ptr<Node> NSoftLight::New()
+{
+    return MakeBlend<NSoftLight>("softlight");
+}
+void NSoftLight::Evaluate(const EvalContext& context)
+{
+    EvaluateBlend(*this, context, SoftLight);
+}
 
-std::unique_ptr<Node> NHardLight::New() { return MakeBlend<NHardLight>("hardlight"); }
-void NHardLight::Evaluate(const EvalContext& context) { EvaluateBlend(*this, context, HardLight); }
+std::unique_ptr<Node> NHardLight::New()
+{
+    return MakeBlend<NHardLight>("hardlight");
+}
+void NHardLight::Evaluate(const EvalContext& context)
+{
+    EvaluateBlend(*this, context, HardLight);
+}
 
-std::unique_ptr<Node> NCDodge::New() { return MakeBlend<NCDodge>("color dodge"); }
-void NCDodge::Evaluate(const EvalContext& context) { EvaluateBlend(*this, context, ColorDodge); }
+std::unique_ptr<Node> NCDodge::New()
+{
+    return MakeBlend<NCDodge>("color dodge");
+}
+void NCDodge::Evaluate(const EvalContext& context)
+{
+    EvaluateBlend(*this, context, ColorDodge);
+}
 
-std::unique_ptr<Node> NCBurn::New() { return MakeBlend<NCBurn>("color burn"); }
-void NCBurn::Evaluate(const EvalContext& context) { EvaluateBlend(*this, context, ColorBurn); }
+std::unique_ptr<Node> NCBurn::New()
+{
+    return MakeBlend<NCBurn>("color burn");
+}
+void NCBurn::Evaluate(const EvalContext& context)
+{
+    EvaluateBlend(*this, context, ColorBurn);
+}
 
-std::unique_ptr<Node> NLighten::New() { return MakeBlend<NLighten>("lighten"); }
-void NLighten::Evaluate(const EvalContext& context) { EvaluateBlend(*this, context, Lighten); }
+std::unique_ptr<Node> NLighten::New()
+{
+    return MakeBlend<NLighten>("lighten");
+}
+void NLighten::Evaluate(const EvalContext& context)
+{
+    EvaluateBlend(*this, context, Lighten);
+}
 
-std::unique_ptr<Node> NDarken::New() { return MakeBlend<NDarken>("darken"); }
-void NDarken::Evaluate(const EvalContext& context) { EvaluateBlend(*this, context, Darken); }
+std::unique_ptr<Node> NDarken::New()
+{
+    return MakeBlend<NDarken>("darken");
+}
+void NDarken::Evaluate(const EvalContext& context)
+{
+    EvaluateBlend(*this, context, Darken);
+}
 
-std::unique_ptr<Node> NDifference::New() { return MakeBlend<NDifference>("difference"); }
+std::unique_ptr<Node> NDifference::New()
+{
+    return MakeBlend<NDifference>("difference");
+}
 void NDifference::Evaluate(const EvalContext& context)
 {
     EvaluateBlend(*this, context, Difference);
 }
 
-std::unique_ptr<Node> NExclusion::New() { return MakeBlend<NExclusion>("exclusion"); }
+std::unique_ptr<Node> NExclusion::New()
+{
+    return MakeBlend<NExclusion>("exclusion");
+}
 void NExclusion::Evaluate(const EvalContext& context)
 {
     EvaluateBlend(*this, context, Exclusion);

@@ -22,16 +22,11 @@ enum ImageInput {
 };
 
 const ParamDesc kInputs[] = {
-    {"texture", DATA_STRING, EDIT_FILE, 0},
-    {"projection", DATA_STRING, EDIT_CHOICE, 0},
-    {"axis", DATA_STRING, EDIT_CHOICE, 0},
-    {"coordinate", DATA_STRING, EDIT_CHOICE, 0},
-    {"scale", DATA_VECTOR, EDIT_VECTOR, 1},
-    {"center", DATA_VECTOR, EDIT_VECTOR, 1},
-    {"rotate", DATA_VECTOR, EDIT_VECTOR, 1},
-    {"s repeat", DATA_FLOAT, EDIT_FLOAT, 0},
-    {"t repeat", DATA_FLOAT, EDIT_FLOAT, 0},
-    {"aa filter", DATA_FLOAT, EDIT_FLOAT, 0},
+    {"texture", DATA_STRING, EDIT_FILE, 0},   {"projection", DATA_STRING, EDIT_CHOICE, 0},
+    {"axis", DATA_STRING, EDIT_CHOICE, 0},    {"coordinate", DATA_STRING, EDIT_CHOICE, 0},
+    {"scale", DATA_VECTOR, EDIT_VECTOR, 1},   {"center", DATA_VECTOR, EDIT_VECTOR, 1},
+    {"rotate", DATA_VECTOR, EDIT_VECTOR, 1},  {"s repeat", DATA_FLOAT, EDIT_FLOAT, 0},
+    {"t repeat", DATA_FLOAT, EDIT_FLOAT, 0},  {"aa filter", DATA_FLOAT, EDIT_FLOAT, 0},
     {"aa type", DATA_STRING, EDIT_CHOICE, 0},
 };
 const OutputDesc kOutputs[] = {{"color", DATA_COLOR}, {"alpha", DATA_FLOAT}};

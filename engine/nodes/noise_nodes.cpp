@@ -17,30 +17,21 @@ const ParamDesc kNoiseInputs[] = {
     {"rotate", DATA_VECTOR, EDIT_VECTOR, 1},
 };
 const ParamDesc kFractalInputs[] = {
-    {"coordinate", DATA_STRING, EDIT_CHOICE, 0},
-    {"center", DATA_VECTOR, EDIT_VECTOR, 1},
-    {"scale", DATA_VECTOR, EDIT_VECTOR, 1},
-    {"rotate", DATA_VECTOR, EDIT_VECTOR, 1},
-    {"octaves", DATA_FLOAT, EDIT_FLOAT, 1},
-    {"lacunarity", DATA_FLOAT, EDIT_FLOAT, 1},
+    {"coordinate", DATA_STRING, EDIT_CHOICE, 0}, {"center", DATA_VECTOR, EDIT_VECTOR, 1},
+    {"scale", DATA_VECTOR, EDIT_VECTOR, 1},      {"rotate", DATA_VECTOR, EDIT_VECTOR, 1},
+    {"octaves", DATA_FLOAT, EDIT_FLOAT, 1},      {"lacunarity", DATA_FLOAT, EDIT_FLOAT, 1},
     {"gain", DATA_FLOAT, EDIT_FLOAT, 1},
 };
 const ParamDesc kVoronoiInputs[] = {
-    {"coordinate", DATA_STRING, EDIT_CHOICE, 0},
-    {"center", DATA_VECTOR, EDIT_VECTOR, 1},
-    {"scale", DATA_VECTOR, EDIT_VECTOR, 1},
-    {"rotate", DATA_VECTOR, EDIT_VECTOR, 1},
+    {"coordinate", DATA_STRING, EDIT_CHOICE, 0}, {"center", DATA_VECTOR, EDIT_VECTOR, 1},
+    {"scale", DATA_VECTOR, EDIT_VECTOR, 1},      {"rotate", DATA_VECTOR, EDIT_VECTOR, 1},
     {"jitter", DATA_FLOAT, EDIT_FLOAT, 1},
 };
 const ParamDesc kCrumpleInputs[] = {
-    {"coordinate", DATA_STRING, EDIT_CHOICE, 0},
-    {"center", DATA_VECTOR, EDIT_VECTOR, 1},
-    {"scale", DATA_VECTOR, EDIT_VECTOR, 1},
-    {"rotate", DATA_VECTOR, EDIT_VECTOR, 1},
-    {"octaves", DATA_FLOAT, EDIT_FLOAT, 1},
-    {"lacunarity", DATA_FLOAT, EDIT_FLOAT, 1},
-    {"gain", DATA_FLOAT, EDIT_FLOAT, 1},
-    {"jitter", DATA_FLOAT, EDIT_FLOAT, 1},
+    {"coordinate", DATA_STRING, EDIT_CHOICE, 0}, {"center", DATA_VECTOR, EDIT_VECTOR, 1},
+    {"scale", DATA_VECTOR, EDIT_VECTOR, 1},      {"rotate", DATA_VECTOR, EDIT_VECTOR, 1},
+    {"octaves", DATA_FLOAT, EDIT_FLOAT, 1},      {"lacunarity", DATA_FLOAT, EDIT_FLOAT, 1},
+    {"gain", DATA_FLOAT, EDIT_FLOAT, 1},         {"jitter", DATA_FLOAT, EDIT_FLOAT, 1},
 };
 
 const OutputDesc kResult[] = {{"result", DATA_FLOAT}};
@@ -120,7 +111,10 @@ Vector3 NoiseNode::TexturePoint(const EvalContext& context)
     return ToTextureSpace(p, center, scale, rotation_.Turns(rotate));
 }
 
-std::unique_ptr<Node> NNoise::New() { return Make<NNoise>("noise", kNoiseInputs, kResult); }
+std::unique_ptr<Node> NNoise::New()
+{
+    return Make<NNoise>("noise", kNoiseInputs, kResult);
+}
 
 void NNoise::Evaluate(const EvalContext& context)
 {
@@ -204,7 +198,10 @@ std::unique_ptr<Node> MakeCrumple(const char* name)
 
 }  // namespace
 
-std::unique_ptr<Node> NCrumple::New() { return MakeCrumple<NCrumple>("crumple"); }
+std::unique_ptr<Node> NCrumple::New()
+{
+    return MakeCrumple<NCrumple>("crumple");
+}
 
 void NCrumple::Evaluate(const EvalContext& context)
 {
@@ -216,7 +213,10 @@ void NCrumple::Evaluate(const EvalContext& context)
     WriteResult(*this, crumple(q.p, jitter, OctaveCount(octaves), lacunarity, gain));
 }
 
-std::unique_ptr<Node> NCrumple2::New() { return MakeCrumple<NCrumple2>("crumple2"); }
+std::unique_ptr<Node> NCrumple2::New()
+{
+    return MakeCrumple<NCrumple2>("crumple2");
+}
 
 void NCrumple2::Evaluate(const EvalContext& context)
 {

@@ -159,7 +159,10 @@ void NPow::Evaluate(const EvalContext& context)
     }
 }
 
-std::unique_ptr<Node> NClamp::New() { return MakeRange<NClamp>("clamp"); }
+std::unique_ptr<Node> NClamp::New()
+{
+    return MakeRange<NClamp>("clamp");
+}
 
 void NClamp::Evaluate(const EvalContext& context)
 {
@@ -174,7 +177,10 @@ void NClamp::Evaluate(const EvalContext& context)
     }
 }
 
-std::unique_ptr<Node> NSmoothStep::New() { return MakeRange<NSmoothStep>("smoothstep"); }
+std::unique_ptr<Node> NSmoothStep::New()
+{
+    return MakeRange<NSmoothStep>("smoothstep");
+}
 
 void NSmoothStep::Evaluate(const EvalContext& context)
 {

@@ -109,7 +109,10 @@ void SlopeNode::BeginRender()
     ReadChoice(COORDINATE, 2, coordinate);
 }
 
-std::unique_ptr<Node> NSlope::New() { return MakeSlope<NSlope>("slope"); }
+std::unique_ptr<Node> NSlope::New()
+{
+    return MakeSlope<NSlope>("slope");
+}
 
 void NSlope::Evaluate(const EvalContext& context)
 {
@@ -117,7 +120,10 @@ void NSlope::Evaluate(const EvalContext& context)
     EvaluateSlope(*this, context, axis, coordinate, [](double d) { return d >= 0.0 ? d : 0.0; });
 }
 
-std::unique_ptr<Node> NSlope2::New() { return MakeSlope<NSlope2>("slope2"); }
+std::unique_ptr<Node> NSlope2::New()
+{
+    return MakeSlope<NSlope2>("slope2");
+}
 
 void NSlope2::Evaluate(const EvalContext& context)
 {

@@ -16,8 +16,8 @@ std::unique_ptr<Node> NPlugin::New(const NodePluginInfo& info)
     node->info = info;
     const NodePluginDesc* desc = info.desc;
     if (UsableNodeDesc(desc)) {
-        node->Setup(desc->name, desc->category, desc->inputCount, desc->inputs,
-                    desc->outputCount, desc->outputs, 0);
+        node->Setup(desc->name, desc->category, desc->inputCount, desc->inputs, desc->outputCount,
+                    desc->outputs, 0);
     } else {
         // The scan registers only usable descriptions; one the plug-in has
         // spoiled since gives a node without ports rather than a crash.

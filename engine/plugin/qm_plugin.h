@@ -36,8 +36,7 @@
 #else
 #define QM_PLUGIN_ASSERT_NAME2(line) qm_plugin_layout_check_##line
 #define QM_PLUGIN_ASSERT_NAME(line) QM_PLUGIN_ASSERT_NAME2(line)
-#define QM_PLUGIN_ASSERT(cond, what) \
-    typedef char QM_PLUGIN_ASSERT_NAME(__LINE__)[(cond) ? 1 : -1]
+#define QM_PLUGIN_ASSERT(cond, what) typedef char QM_PLUGIN_ASSERT_NAME(__LINE__)[(cond) ? 1 : -1]
 #endif
 
 #ifdef __cplusplus
@@ -50,7 +49,7 @@ extern "C" {
 #define QM_PLUGIN_NODE_CLASS "NPluginNode class"
 
 typedef struct PluginEntry {
-    const char* className;           /* QM_PLUGIN_IMAGE_CLASS, QM_PLUGIN_NODE_CLASS or anything else */
+    const char* className; /* QM_PLUGIN_IMAGE_CLASS, QM_PLUGIN_NODE_CLASS or anything else */
     int32_t (*activate)(void* info); /* fills *info; non-zero to have it registered */
 } PluginEntry;
 
@@ -234,8 +233,8 @@ QM_PLUGIN_ASSERT(sizeof(NodePluginInfo) == 72 && offsetof(NodePluginInfo, destro
                      offsetof(NodePluginInfo, copy) == 24 &&
                      offsetof(NodePluginInfo, beginRender) == 32 &&
                      offsetof(NodePluginInfo, endRender) == 40 &&
-                     offsetof(NodePluginInfo, load) == 48 &&
-                     offsetof(NodePluginInfo, save) == 56 && offsetof(NodePluginInfo, desc) == 64,
+                     offsetof(NodePluginInfo, load) == 48 && offsetof(NodePluginInfo, save) == 56 &&
+                     offsetof(NodePluginInfo, desc) == 64,
                  "NodePluginInfo layout");
 QM_PLUGIN_ASSERT(sizeof(PluginCallbacks) == 64 && offsetof(PluginCallbacks, instance) == 8 &&
                      offsetof(PluginCallbacks, getInputDouble) == 16 &&

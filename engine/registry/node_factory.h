@@ -13,12 +13,12 @@
 #include "model/node.h"
 
 struct NodeInfo {
-    int32_t imageIndex = 0;            // the type's picture in the palette image list
-    std::unique_ptr<Node> prototype;   // owned
+    int32_t imageIndex = 0;           // the type's picture in the palette image list
+    std::unique_ptr<Node> prototype;  // owned
 };
 
 struct NodeCategory {
-    std::string name;                              // compared byte for byte
+    std::string name;                                // compared byte for byte
     std::vector<std::unique_ptr<NodeInfo>> entries;  // in registration order
 };
 

@@ -24,7 +24,8 @@ inline std::filesystem::path ShdSeedDir()
 inline std::vector<uint8_t> ReadFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
 }
 
 inline void Expect(const std::filesystem::path& path, const std::vector<uint8_t>& bytes,
@@ -33,9 +34,11 @@ inline void Expect(const std::filesystem::path& path, const std::vector<uint8_t>
     if (std::getenv(updateVariable) != nullptr) {
         std::filesystem::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     }
-    ASSERT_TRUE(std::filesystem::exists(path)) << path << " is missing; run with " << updateVariable << "=1";
+    ASSERT_TRUE(std::filesystem::exists(path))
+        << path << " is missing; run with " << updateVariable << "=1";
     EXPECT_EQ(ReadFile(path), bytes) << path << " is stale; run with " << updateVariable << "=1";
 }
 

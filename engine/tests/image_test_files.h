@@ -17,23 +17,29 @@ struct Bmp {
     int32_t width = 1;
     int32_t height = 1;
     uint16_t bitCount = 24;
-    uint32_t offset = 54;       // pixel-data offset
+    uint32_t offset = 54;  // pixel-data offset
     uint32_t compression = 0;
-    std::vector<uint8_t> gap;   // bytes between the info header and the pixels (palette, masks)
+    std::vector<uint8_t> gap;     // bytes between the info header and the pixels (palette, masks)
     std::vector<uint8_t> pixels;  // the pixel rows as stored (bottom-up, padded)
 };
 
-inline void PutU16(std::vector<uint8_t>& out, uint32_t v) {
+inline void PutU16(std::vector<uint8_t>& out, uint32_t v)
+{
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));
 }
-inline void PutU32(std::vector<uint8_t>& out, uint32_t v) {
+inline void PutU32(std::vector<uint8_t>& out, uint32_t v)
+{
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-inline int32_t RowBytes(int32_t width, int32_t bitCount) { return ((width * bitCount + 31) / 32) * 4; }
+inline int32_t RowBytes(int32_t width, int32_t bitCount)
+{
+    return ((width * bitCount + 31) / 32) * 4;
+}
 
-inline std::vector<uint8_t> Encode(const Bmp& bmp) {
+inline std::vector<uint8_t> Encode(const Bmp& bmp)
+{
     std::vector<uint8_t> out;
     out.push_back('B');
     out.push_back('M');
@@ -54,7 +60,8 @@ inline std::vector<uint8_t> Encode(const Bmp& bmp) {
 
 // A 24-bit bitmap from colours given top row first, each row left to right,
 // as 0xRRGGBB.
-inline Bmp Rgb24(int32_t width, int32_t height, const std::vector<uint32_t>& topFirst) {
+inline Bmp Rgb24(int32_t width, int32_t height, const std::vector<uint32_t>& topFirst)
+{
     Bmp bmp;
     bmp.width = width;
     bmp.height = height;
@@ -72,28 +79,34 @@ inline Bmp Rgb24(int32_t width, int32_t height, const std::vector<uint32_t>& top
 }
 
 // A uniform 24-bit bitmap.
-inline Bmp Flat24(int32_t width, int32_t height, uint32_t rgb) {
+inline Bmp Flat24(int32_t width, int32_t height, uint32_t rgb)
+{
     return Rgb24(width, height, std::vector<uint32_t>(static_cast<size_t>(width * height), rgb));
 }
 
-inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
-inline void SetModificationTime(const std::string& path, long seconds) {
+inline void SetModificationTime(const std::string& path, long seconds)
+{
     utimbuf times{static_cast<time_t>(seconds), static_cast<time_t>(seconds)};
     utime(path.c_str(), &times);
 }
 
 class TempDir {
 public:
-    TempDir() {
+    TempDir()
+    {
         char pattern[] = "/tmp/qm_image_test_XXXXXX";
         const char* made = mkdtemp(pattern);
         path_ = made ? made : "/tmp";
     }
-    ~TempDir() {
+    ~TempDir()
+    {
         std::error_code ec;
         if (path_ != "/tmp") std::filesystem::remove_all(path_, ec);
     }

@@ -44,7 +44,8 @@ public:
     std::string Put(const char* built, const std::string& sub, const std::string& name) const
     {
         const std::string target = path_ + "/" + sub + "/" + name;
-        std::filesystem::copy_file(built, target, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(built, target,
+                                   std::filesystem::copy_options::overwrite_existing);
         return target;
     }
     std::string Path(const std::string& relative) const { return path_ + "/" + relative; }
@@ -66,7 +67,7 @@ inline bool IsLoaded(const std::string& path)
 // The event log of the loaded library at path (null when it is not loaded).
 // observer, when given, is told of every later event.
 inline std::vector<std::string>* LogOf(const std::string& path,
-                                        void (*observer)(const char*) = nullptr)
+                                       void (*observer)(const char*) = nullptr)
 {
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
     if (handle == nullptr) {

@@ -15,12 +15,10 @@ struct BlendType {
 };
 
 const BlendType kBlends[] = {
-    {"multiply", NCompMul::New},    {"screen", NScreen::New},
-    {"overlay", NOverlay::New},     {"softlight", NSoftLight::New},
-    {"hardlight", NHardLight::New}, {"color dodge", NCDodge::New},
-    {"color burn", NCBurn::New},    {"lighten", NLighten::New},
-    {"darken", NDarken::New},       {"difference", NDifference::New},
-    {"exclusion", NExclusion::New},
+    {"multiply", NCompMul::New},      {"screen", NScreen::New},       {"overlay", NOverlay::New},
+    {"softlight", NSoftLight::New},   {"hardlight", NHardLight::New}, {"color dodge", NCDodge::New},
+    {"color burn", NCBurn::New},      {"lighten", NLighten::New},     {"darken", NDarken::New},
+    {"difference", NDifference::New}, {"exclusion", NExclusion::New},
 };
 
 // The blend of fg over bg at alpha 1, channel by channel.
@@ -43,10 +41,10 @@ double BlendAt(std::unique_ptr<Node> (*make)(), double f, double b)
 
 TEST(BlendNodes, PortTablesAndDefaults)
 {
-    ExpectPorts(*NCompose::New(), "compose", "Compose",
-                {Colour("fg", 0, 0, 0), Colour("bg", 0, 0, 0), Float("alpha1", 1),
-                 Float("alpha2", 1)},
-                "result", DATA_COLOR);
+    ExpectPorts(
+        *NCompose::New(), "compose", "Compose",
+        {Colour("fg", 0, 0, 0), Colour("bg", 0, 0, 0), Float("alpha1", 1), Float("alpha2", 1)},
+        "result", DATA_COLOR);
     for (const BlendType& t : kBlends) {
         auto node = t.make();
         ExpectPorts(*node, t.name, "Compose",

@@ -13,17 +13,20 @@ using imagetest::Encode;
 namespace {
 
 struct MemFile {
-    explicit MemFile(std::vector<uint8_t> data) : bytes(std::move(data)) {
+    explicit MemFile(std::vector<uint8_t> data) : bytes(std::move(data))
+    {
         file = fmemopen(bytes.empty() ? nullptr : bytes.data(), bytes.size(), "rb");
     }
-    ~MemFile() {
+    ~MemFile()
+    {
         if (file) fclose(file);
     }
     std::vector<uint8_t> bytes;
     FILE* file = nullptr;
 };
 
-int Load(dib24& dib, const std::vector<uint8_t>& bytes) {
+int Load(dib24& dib, const std::vector<uint8_t>& bytes)
+{
     if (bytes.empty()) {
         // fmemopen refuses a zero-size buffer; an empty file does the same job.
         FILE* f = tmpfile();
@@ -35,7 +38,8 @@ int Load(dib24& dib, const std::vector<uint8_t>& bytes) {
     return dib.LoadBMP(mem.file);
 }
 
-void ExpectEmpty(const dib24& d) {
+void ExpectEmpty(const dib24& d)
+{
     EXPECT_EQ(d.bitmap, nullptr);
     EXPECT_EQ(d.bits, nullptr);
     EXPECT_EQ(d.width, 0);
@@ -44,7 +48,8 @@ void ExpectEmpty(const dib24& d) {
     EXPECT_EQ(d.bytesPerPixel, 0);
 }
 
-Bmp Patterned(int32_t width, int32_t height, uint16_t bits) {
+Bmp Patterned(int32_t width, int32_t height, uint16_t bits)
+{
     Bmp bmp;
     bmp.width = width;
     bmp.height = height;
@@ -56,7 +61,8 @@ Bmp Patterned(int32_t width, int32_t height, uint16_t bits) {
 
 }  // namespace
 
-TEST(Dib24, CreateLayoutAndRowLengths) {
+TEST(Dib24, CreateLayoutAndRowLengths)
+{
     dib24 thumb(64, 64, 24);
     EXPECT_EQ(thumb.rowBytes, 192);
     EXPECT_EQ(thumb.bytesPerPixel, 3);
@@ -65,7 +71,9 @@ TEST(Dib24, CreateLayoutAndRowLengths) {
     EXPECT_EQ(thumb.info.header.size, 40u);
     EXPECT_EQ(thumb.info.header.planes, 1);
 
-    const struct { int bits, row, bpp; } cases[] = {{24, 16, 3}, {16, 12, 2}, {48, 32, 6}};
+    const struct {
+        int bits, row, bpp;
+    } cases[] = {{24, 16, 3}, {16, 12, 2}, {48, 32, 6}};
     for (const auto& c : cases) {
         dib24 d(5, 3, c.bits);
         EXPECT_EQ(d.rowBytes, c.row) << c.bits;
@@ -76,7 +84,8 @@ TEST(Dib24, CreateLayoutAndRowLengths) {
     EXPECT_EQ(dib24::RowLength(0x7fffffff, 48), 12884901884LL);
 }
 
-TEST(Dib24, RefusedDepthEmptiesAndZeroSizeMakesNoBitmap) {
+TEST(Dib24, RefusedDepthEmptiesAndZeroSizeMakesNoBitmap)
+{
     dib24 d(8, 8, 24);
     ASSERT_NE(d.bits, nullptr);
     EXPECT_FALSE(d.Create(8, 8, 32));
@@ -95,7 +104,8 @@ TEST(Dib24, RefusedDepthEmptiesAndZeroSizeMakesNoBitmap) {
     ExpectEmpty(d);
 }
 
-TEST(Dib24, ClearBlackensColourBytesOnly) {
+TEST(Dib24, ClearBlackensColourBytesOnly)
+{
     for (int bits : {24, 16, 48}) {
         dib24 d(5, 2, bits);
         ASSERT_NE(d.bits, nullptr);
@@ -108,7 +118,8 @@ TEST(Dib24, ClearBlackensColourBytesOnly) {
     }
 }
 
-TEST(Dib24, LoadsExactPixelRowsAtOffsets54And70) {
+TEST(Dib24, LoadsExactPixelRowsAtOffsets54And70)
+{
     for (uint32_t offset : {54u, 70u}) {
         Bmp bmp = Patterned(5, 3, 24);
         bmp.offset = offset;
@@ -127,7 +138,8 @@ TEST(Dib24, LoadsExactPixelRowsAtOffsets54And70) {
     }
 }
 
-TEST(Dib24, Loads16And48BitFilesWithTheirOwnRowLength) {
+TEST(Dib24, Loads16And48BitFilesWithTheirOwnRowLength)
+{
     for (uint16_t bits : {16, 48}) {
         Bmp bmp = Patterned(5, 2, bits);
         dib24 d(1, 1, 24);
@@ -138,7 +150,8 @@ TEST(Dib24, Loads16And48BitFilesWithTheirOwnRowLength) {
     }
 }
 
-TEST(Dib24, RefusedFilesKeepThePreviousPicture) {
+TEST(Dib24, RefusedFilesKeepThePreviousPicture)
+{
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
@@ -216,7 +229,8 @@ TEST(Dib24, RefusedFilesKeepThePreviousPicture) {
     EXPECT_EQ(d.LoadBMP(nullptr), 0);
 }
 
-TEST(Dib24, StreamThatCannotTellItsLengthIsRefused) {
+TEST(Dib24, StreamThatCannotTellItsLengthIsRefused)
+{
     // The reader checks every size against the bytes the file still holds;
     // a pipe cannot say, so it is refused rather than trusted.
     int fds[2];
@@ -232,7 +246,8 @@ TEST(Dib24, StreamThatCannotTellItsLengthIsRefused) {
     fclose(in);
 }
 
-TEST(Dib24, HeaderFieldsAreKeptAsRead) {
+TEST(Dib24, HeaderFieldsAreKeptAsRead)
+{
     Bmp bmp = Patterned(2, 2, 24);
     std::vector<uint8_t> bytes = Encode(bmp);
     bytes[14 + 24] = 0x13;  // x resolution

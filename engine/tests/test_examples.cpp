@@ -87,7 +87,10 @@ void Set(Node* node, int32_t input, double a, double b, double c)
     v[2] = c;
 }
 
-void Set(Node* node, int32_t input, double a) { node->params[input].value.components[0] = a; }
+void Set(Node* node, int32_t input, double a)
+{
+    node->params[input].value.components[0] = a;
+}
 
 // Noise inputs: 0 coordinate, 1 center, 2 scale, 3 rotate, 4 octaves.
 // Compose inputs: 0 fg, 1 bg, 2 alpha (blends) / alpha1, 3 alpha2 (compose).
@@ -223,9 +226,6 @@ std::map<std::string, Bytes> MakeExamples()
 
 const std::filesystem::path kExamples = QM_EXAMPLES_DIR;
 
-
-
-
 bool LoadFile(NodeList& list, const std::filesystem::path& path)
 {
     FILE* file = std::fopen(path.c_str(), "rb");
@@ -267,7 +267,8 @@ std::vector<double> Evaluate(NodeList& list)
             if (node->isRoot) {
                 for (int32_t i = 0; i < node->paramCount && i < node->outputCount; ++i) {
                     const NodeData v = node->EvaluateParam(node->params[i], &c);
-                    std::memcpy(node->outputs[i].value.components, v.components, sizeof v.components);
+                    std::memcpy(node->outputs[i].value.components, v.components,
+                                sizeof v.components);
                 }
             } else {
                 node->Evaluate(c);
@@ -334,8 +335,8 @@ TEST_F(Examples, TypicalShaderReachesTheRootsLinkedProperties)
     EXPECT_EQ(list.nodes.size(), 10u);
     Node* root = list.FindRoot();
     ASSERT_NE(root, nullptr);
-    for (int32_t input : {NRoot::kColor, NRoot::kDiffuse, NRoot::kSpecular, NRoot::kBumpTexture,
-                          NRoot::kUser1}) {
+    for (int32_t input :
+         {NRoot::kColor, NRoot::kDiffuse, NRoot::kSpecular, NRoot::kBumpTexture, NRoot::kUser1}) {
         EXPECT_NE(root->params[input].source, nullptr) << input;
     }
 

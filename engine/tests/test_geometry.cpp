@@ -226,8 +226,8 @@ TEST(TextureSpace, ProjectCylindricalAndSpherical)
     // The spherical mode ignores the scale.
     double u2 = 0, v2 = 0;
     ProjectUV(PROJECT_SPHERICAL, 0, Vector3{0.3, -0.4, 0.5}, none, none, one, none, 1, 1, u, v);
-    ProjectUV(PROJECT_SPHERICAL, 0, Vector3{0.3, -0.4, 0.5}, none, none, Vector3{5, 0, 7}, none,
-              1, 1, u2, v2);
+    ProjectUV(PROJECT_SPHERICAL, 0, Vector3{0.3, -0.4, 0.5}, none, none, Vector3{5, 0, 7}, none, 1,
+              1, u2, v2);
     EXPECT_EQ(u, u2);
     EXPECT_EQ(v, v2);
     for (int axis : {0, 1, 2}) {
@@ -258,8 +258,8 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
 // Angle triples in degrees, the odd ones among them.
-const Vector3 kDegrees[] = {{0, 0, 0},       {-0.0, 0, -0.0},  {30, -45, 90},   {720, 1e-300, -3},
-                            {1e300, 0.5, 2}, {kNaN, 10, 20},   {kInf, -kInf, 1}, {359.9, 180, -180}};
+const Vector3 kDegrees[] = {{0, 0, 0},       {-0.0, 0, -0.0}, {30, -45, 90},    {720, 1e-300, -3},
+                            {1e300, 0.5, 2}, {kNaN, 10, 20},  {kInf, -kInf, 1}, {359.9, 180, -180}};
 
 }  // namespace
 
@@ -275,7 +275,8 @@ TEST(TextureSpace, PrecomputedTurnsGiveTheSameBits)
         for (const Vector3& p : points) {
             EXPECT_TRUE(SameBits(ToTextureSpace(p, center, scale, turns),
                                  ToTextureSpace(p, center, scale, degrees)));
-            const Vector3 radians{degrees.x * kPi / 180, degrees.y * kPi / 180, degrees.z * kPi / 180};
+            const Vector3 radians{degrees.x * kPi / 180, degrees.y * kPi / 180,
+                                  degrees.z * kPi / 180};
             const EulerTurns byRadians = MakeEulerTurns(radians);
             EXPECT_TRUE(SameBits(RotateEuler(byRadians, p), RotateEuler(radians, p)));
             EXPECT_TRUE(SameBits(RotateEuler(radians, p),
@@ -285,8 +286,8 @@ TEST(TextureSpace, PrecomputedTurnsGiveTheSameBits)
                     double u1, v1, u2, v2;
                     ProjectUV(projection, axis, p, Vector3{0.3, -1, 0.2}, center, scale, turns, 2,
                               1, u1, v1);
-                    ProjectUV(projection, axis, p, Vector3{0.3, -1, 0.2}, center, scale, degrees,
-                              2, 1, u2, v2);
+                    ProjectUV(projection, axis, p, Vector3{0.3, -1, 0.2}, center, scale, degrees, 2,
+                              1, u2, v2);
                     EXPECT_EQ(std::memcmp(&u1, &u2, sizeof u1), 0);
                     EXPECT_EQ(std::memcmp(&v1, &v2, sizeof v1), 0);
                 }

@@ -203,7 +203,8 @@ TEST(GradientNodes, CopyFromTakesOnlyTheSameClass)
 {
     auto c = Make<NGradientC>();
     auto v = Make<NGradientV>();
-    SetKeys(*v->gradient, {GValue{0.5, 1, 1, 1, 1.0}, GValue{0.0, 0, 0, 0, 1.0}, GValue{2.0, 0, 0, 0, 1.0}});
+    SetKeys(*v->gradient,
+            {GValue{0.5, 1, 1, 1, 1.0}, GValue{0.0, 0, 0, 0, 1.0}, GValue{2.0, 0, 0, 0, 1.0}});
     GValue* before = c->gradient->Key(0);
     c->CopyFrom(*v);
     ASSERT_EQ(c->gradient->Count(), 2);
@@ -212,8 +213,8 @@ TEST(GradientNodes, CopyFromTakesOnlyTheSameClass)
     EXPECT_EQ(v->gradient->Count(), 3);
 
     auto other = Make<NGradientC>();
-    SetKeys(*other->gradient, {GValue{0.5, 0.1, 0.2, 0.3, 0.4}, GValue{-1.0, 5, 6, 7, 8},
-                               GValue{3.0, 0, 0, 0, 0}});
+    SetKeys(*other->gradient,
+            {GValue{0.5, 0.1, 0.2, 0.3, 0.4}, GValue{-1.0, 5, 6, 7, 8}, GValue{3.0, 0, 0, 0, 0}});
     c->CopyFrom(*other);
     ASSERT_EQ(c->gradient->Count(), 3);
     for (int32_t i = 0; i < 3; ++i) {
@@ -248,7 +249,8 @@ TEST(GradientNodes, CloneOwnsAnIndependentGradient)
 TEST(GradientNodes, DataBlockRoundTrips)
 {
     auto c = Make<NGradientC>();
-    SetKeys(*c->gradient, {GValue{0.5, 0.1, 0.2, 0.3, 0.4}, GValue{0.0, 0, 0, 0, 1}, GValue{1.0, 1, 1, 1, 1}});
+    SetKeys(*c->gradient,
+            {GValue{0.5, 0.1, 0.2, 0.3, 0.4}, GValue{0.0, 0, 0, 0, 1}, GValue{1.0, 1, 1, 1, 1}});
     NBufferStream block(1024);
     c->Save(block);
     ASSERT_EQ(block.position, 124);

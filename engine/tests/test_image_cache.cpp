@@ -14,7 +14,8 @@ using namespace imagetest;
 namespace {
 
 // Texel offsets of the mip levels of a w x h chain, level 0 first.
-std::vector<size_t> LevelOffsets(int32_t w, int32_t h, std::vector<std::pair<int, int>>* sizes) {
+std::vector<size_t> LevelOffsets(int32_t w, int32_t h, std::vector<std::pair<int, int>>* sizes)
+{
     std::vector<size_t> offsets{0};
     sizes->push_back({w, h});
     size_t offset = 0;
@@ -30,13 +31,15 @@ std::vector<size_t> LevelOffsets(int32_t w, int32_t h, std::vector<std::pair<int
 }
 
 // A 5 x 5 picture with an alpha plane, served by a loader of its own.
-int32_t AlphaInfo(const char*, int32_t* w, int32_t* h, int32_t* a) {
+int32_t AlphaInfo(const char*, int32_t* w, int32_t* h, int32_t* a)
+{
     *w = 5;
     *h = 5;
     if (a) *a = 1;
     return 1;
 }
-int32_t AlphaLoad(const char*, uint8_t* rgb, uint8_t* alpha) {
+int32_t AlphaLoad(const char*, uint8_t* rgb, uint8_t* alpha)
+{
     for (int k = 0; k < 25; ++k) rgb[k * 3] = rgb[k * 3 + 1] = rgb[k * 3 + 2] = 0;
     rgb[2 * 3] = 200;  // red of texel (2, 0)
     for (int k = 0; k < 25; ++k) alpha[k] = 0;
@@ -48,30 +51,35 @@ int32_t AlphaLoad(const char*, uint8_t* rgb, uint8_t* alpha) {
 int32_t reportedWidth = 0;
 int32_t reportedHeight = 0;
 int pixelReads = 0;
-int32_t SizedInfo(const char*, int32_t* w, int32_t* h, int32_t* a) {
+int32_t SizedInfo(const char*, int32_t* w, int32_t* h, int32_t* a)
+{
     *w = reportedWidth;
     *h = reportedHeight;
     if (a) *a = 1;
     return 1;
 }
-int32_t SizedLoad(const char*, uint8_t*, uint8_t*) {
+int32_t SizedLoad(const char*, uint8_t*, uint8_t*)
+{
     ++pixelReads;
     return 1;
 }
 
 class ImageCacheTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         InitImageLoaderMan();
         SetProcessImageMan(&cache);
     }
     void TearDown() override { SetProcessImageMan(nullptr); }
 
-    Image* Take(const std::string& name) {
+    Image* Take(const std::string& name)
+    {
         CriticalSection::Guard guard(cache.lock);
         return cache.Load(name.c_str());
     }
-    void Give(const std::string& name) {
+    void Give(const std::string& name)
+    {
         CriticalSection::Guard guard(cache.lock);
         cache.Release(name.c_str());
     }
@@ -82,14 +90,16 @@ protected:
 
 }  // namespace
 
-TEST(ImageMip, ChainBufferSizes) {
+TEST(ImageMip, ChainBufferSizes)
+{
     EXPECT_EQ(Image::RgbChainBytes(15), 60u);
     EXPECT_EQ(Image::AlphaChainBytes(15), 20u);
     EXPECT_EQ(Image::AlphaChainBytes(16), 24u);
     EXPECT_EQ(Image::AlphaChainBytes(1), 4u);
 }
 
-TEST(ImageMip, ThreeByTwoIsTheTruncatedMeanOfAllSix) {
+TEST(ImageMip, ThreeByTwoIsTheTruncatedMeanOfAllSix)
+{
     uint8_t rgb[6 * 4] = {};
     const uint8_t reds[6] = {0, 30, 60, 90, 120, 150};
     const uint8_t greens[6] = {128, 128, 128, 128, 127, 128};  // mean 127.83
@@ -105,7 +115,8 @@ TEST(ImageMip, ThreeByTwoIsTheTruncatedMeanOfAllSix) {
     EXPECT_EQ(rgb[21], 0);  // nothing after the 1 x 1 level
 }
 
-TEST(ImageMip, FiveByThreeHasTwoLevelsAndOddWeights) {
+TEST(ImageMip, FiveByThreeHasTwoLevelsAndOddWeights)
+{
     uint8_t rgb[15 * 4] = {};
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x) rgb[(y * 5 + x) * 3] = static_cast<uint8_t>(x == 2 ? 150 : 0);
@@ -117,7 +128,8 @@ TEST(ImageMip, FiveByThreeHasTwoLevelsAndOddWeights) {
     for (size_t i = 17 * 3; i < sizeof rgb; ++i) EXPECT_EQ(rgb[i], 0) << i;
 }
 
-TEST(ImageMip, OneTexelWideOrHighHasOnlyLevelZero) {
+TEST(ImageMip, OneTexelWideOrHighHasOnlyLevelZero)
+{
     for (auto [w, h] : {std::pair{1, 1}, std::pair{1, 8}, std::pair{9, 1}}) {
         std::vector<uint8_t> rgb(static_cast<size_t>(w * h * 4), 0);
         for (int k = 0; k < w * h * 3; ++k) rgb[static_cast<size_t>(k)] = 99;
@@ -126,10 +138,12 @@ TEST(ImageMip, OneTexelWideOrHighHasOnlyLevelZero) {
     }
 }
 
-TEST_F(ImageCacheTest, TwoFiftySixSquareHasNineLevelsOfPlainMeans) {
+TEST_F(ImageCacheTest, TwoFiftySixSquareHasNineLevelsOfPlainMeans)
+{
     std::vector<uint32_t> colours(256 * 256);
     for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) colours[static_cast<size_t>(y * 256 + x)] = static_cast<uint32_t>(x) << 16;
+        for (int x = 0; x < 256; ++x)
+            colours[static_cast<size_t>(y * 256 + x)] = static_cast<uint32_t>(x) << 16;
     const std::string path = dir.File("ramp.bmp");
     WriteFile(path, Encode(Rgb24(256, 256, colours)));
     Image* image = Take(path);
@@ -154,7 +168,8 @@ TEST_F(ImageCacheTest, TwoFiftySixSquareHasNineLevelsOfPlainMeans) {
     Give(path);
 }
 
-TEST_F(ImageCacheTest, AlphaChainUsesTheColourWeights) {
+TEST_F(ImageCacheTest, AlphaChainUsesTheColourWeights)
+{
     RegisterImageLoader("qmalpha", &AlphaInfo, &AlphaLoad);
     Image* image = Take("five.qmalpha");
     ASSERT_NE(image, nullptr);
@@ -174,7 +189,8 @@ TEST_F(ImageCacheTest, AlphaChainUsesTheColourWeights) {
     Give("five.qmalpha");
 }
 
-TEST_F(ImageCacheTest, NamesDifferingInCaseShareOneImage) {
+TEST_F(ImageCacheTest, NamesDifferingInCaseShareOneImage)
+{
     const std::string path = dir.File("Wood.bmp");
     WriteFile(path, Encode(Flat24(4, 4, 0x808080)));
     ImageHandle first, second;
@@ -194,7 +210,8 @@ TEST_F(ImageCacheTest, NamesDifferingInCaseShareOneImage) {
     first.Release();  // nothing held: nothing happens
 }
 
-TEST_F(ImageCacheTest, CaseOnlyChangeKeepsTheImageWithoutReloading) {
+TEST_F(ImageCacheTest, CaseOnlyChangeKeepsTheImageWithoutReloading)
+{
     const std::string path = dir.File("tex.bmp");
     WriteFile(path, Encode(Flat24(4, 4, 0x101010)));
     SetModificationTime(path, 1000000);
@@ -223,7 +240,8 @@ TEST_F(ImageCacheTest, CaseOnlyChangeKeepsTheImageWithoutReloading) {
     EXPECT_EQ(cache.ImageCount(), 0u);
 }
 
-TEST_F(ImageCacheTest, ChangedFileReloadsOnLoadAndOnRelease) {
+TEST_F(ImageCacheTest, ChangedFileReloadsOnLoadAndOnRelease)
+{
     const std::string path = dir.File("change.bmp");
     WriteFile(path, Encode(Flat24(4, 4, 0x010101)));
     SetModificationTime(path, 1000);
@@ -254,7 +272,8 @@ TEST_F(ImageCacheTest, ChangedFileReloadsOnLoadAndOnRelease) {
     Give(std::string());
 }
 
-TEST_F(ImageCacheTest, FailedReloadKeepsTheOldPixels) {
+TEST_F(ImageCacheTest, FailedReloadKeepsTheOldPixels)
+{
     const std::string path = dir.File("break.bmp");
     WriteFile(path, Encode(Flat24(4, 2, 0x0A0B0C)));
     SetModificationTime(path, 500);
@@ -288,7 +307,8 @@ TEST_F(ImageCacheTest, FailedReloadKeepsTheOldPixels) {
     EXPECT_EQ(image->fileTime, 800);
 }
 
-TEST_F(ImageCacheTest, UnloadableNamesLeaveNothingCached) {
+TEST_F(ImageCacheTest, UnloadableNamesLeaveNothingCached)
+{
     EXPECT_EQ(Take(dir.File("missing.bmp")), nullptr);
     const std::string junk = dir.File("junk.bmp");
     WriteFile(junk, {'n', 'o', 't', ' ', 'a', ' ', 'b', 'm', 'p'});
@@ -302,7 +322,8 @@ TEST_F(ImageCacheTest, UnloadableNamesLeaveNothingCached) {
     EXPECT_EQ(cache.ImageCount(), 0u);
 }
 
-TEST_F(ImageCacheTest, SizesBeyondTheBoundAreRefusedBeforeAnyBuffer) {
+TEST_F(ImageCacheTest, SizesBeyondTheBoundAreRefusedBeforeAnyBuffer)
+{
     RegisterImageLoader("qmsized", &SizedInfo, &SizedLoad);
     // 60000 x 60000 would be a 14 GB colour chain: refused without a pixel
     // read (which only follows the allocation), and nothing is cached.
@@ -335,7 +356,8 @@ TEST_F(ImageCacheTest, SizesBeyondTheBoundAreRefusedBeforeAnyBuffer) {
     EXPECT_FALSE(Image::SizeAccepted(INT32_MAX, INT32_MAX));
 }
 
-TEST_F(ImageCacheTest, DestroyingTheCacheFreesImagesWhateverTheirCount) {
+TEST_F(ImageCacheTest, DestroyingTheCacheFreesImagesWhateverTheirCount)
+{
     auto local = std::make_unique<ImageMan>();
     const std::string path = dir.File("kept.bmp");
     WriteFile(path, Encode(Flat24(2, 2, 0)));
@@ -348,7 +370,8 @@ TEST_F(ImageCacheTest, DestroyingTheCacheFreesImagesWhateverTheirCount) {
     local.reset();  // the sanitizer build checks that nothing leaks or dangles
 }
 
-TEST_F(ImageCacheTest, TwoThreadsLoadAndReleaseAtOnce) {
+TEST_F(ImageCacheTest, TwoThreadsLoadAndReleaseAtOnce)
+{
     const std::string a = dir.File("a.bmp");
     const std::string b = dir.File("b.bmp");
     WriteFile(a, Encode(Flat24(8, 8, 0x112233)));

@@ -14,24 +14,33 @@ namespace {
 std::atomic<int> fakeInfoCalls{0};
 std::atomic<int> fakeLoadCalls{0};
 
-int32_t FakeInfo(const char*, int32_t* w, int32_t* h, int32_t* a) {
+int32_t FakeInfo(const char*, int32_t* w, int32_t* h, int32_t* a)
+{
     ++fakeInfoCalls;
     *w = 7;
     *h = 9;
     if (a) *a = 1;
     return 1;
 }
-int32_t FakeLoad(const char*, uint8_t* rgb, uint8_t*) {
+int32_t FakeLoad(const char*, uint8_t* rgb, uint8_t*)
+{
     ++fakeLoadCalls;
     rgb[0] = 42;
     return 1;
 }
-int32_t OtherInfo(const char*, int32_t*, int32_t*, int32_t*) { return 0; }
-int32_t OtherLoad(const char*, uint8_t*, uint8_t*) { return 0; }
+int32_t OtherInfo(const char*, int32_t*, int32_t*, int32_t*)
+{
+    return 0;
+}
+int32_t OtherLoad(const char*, uint8_t*, uint8_t*)
+{
+    return 0;
+}
 
 }  // namespace
 
-TEST(ImageLoaders, FileExtensionAndSubstring) {
+TEST(ImageLoaders, FileExtensionAndSubstring)
+{
     EXPECT_EQ(FileExtension("wood.bmp"), "bmp");
     EXPECT_EQ(FileExtension("archive.tar.BMP"), "BMP");
     EXPECT_EQ(FileExtension("noext"), "");
@@ -45,7 +54,8 @@ TEST(ImageLoaders, FileExtensionAndSubstring) {
     EXPECT_EQ(Substring("abc", 1, 99), "bc");
 }
 
-TEST(ImageLoaders, MatchExtensionSplitsTheList) {
+TEST(ImageLoaders, MatchExtensionSplitsTheList)
+{
     EXPECT_TRUE(MatchExtension("bmp", "a.BMP"));
     EXPECT_TRUE(MatchExtension("bmp", "a.bmp"));
     EXPECT_TRUE(MatchExtension("bmp", "x.tar.bmp"));
@@ -59,7 +69,8 @@ TEST(ImageLoaders, MatchExtensionSplitsTheList) {
     EXPECT_FALSE(MatchExtension("bmp", nullptr));
 }
 
-TEST(ImageLoaders, BuiltInFirstThenRegistrationOrder) {
+TEST(ImageLoaders, BuiltInFirstThenRegistrationOrder)
+{
     ImageLoaderMan registry;
     ASSERT_EQ(registry.LoaderCount(), 1u);
     registry.Add("tga\ntif", &FakeInfo, &FakeLoad);
@@ -86,7 +97,8 @@ TEST(ImageLoaders, BuiltInFirstThenRegistrationOrder) {
     EXPECT_EQ(registry.Find("x.png"), nullptr);
 }
 
-TEST(ImageLoaders, LockIsFreeAfterFind) {
+TEST(ImageLoaders, LockIsFreeAfterFind)
+{
     ImageLoaderMan registry;
     ASSERT_NE(registry.Find("a.bmp"), nullptr);
     ImageLoader* found = nullptr;
@@ -99,7 +111,8 @@ TEST(ImageLoaders, LockIsFreeAfterFind) {
     EXPECT_EQ(found->getInfo, &FakeInfo);
 }
 
-TEST(ImageLoaders, ProcessRegistryRoutesByExtension) {
+TEST(ImageLoaders, ProcessRegistryRoutesByExtension)
+{
     InitImageLoaderMan();
     ASSERT_NE(TheImageLoaderMan(), nullptr);
     RegisterImageLoader("qmfake", &FakeInfo, &FakeLoad);
@@ -123,7 +136,8 @@ TEST(ImageLoaders, ProcessRegistryRoutesByExtension) {
     EXPECT_FALSE(LoadImagePixels("pic.none", rgb, nullptr));
 }
 
-TEST(ImageLoaders, BmpLoaderDeliversTopFirstRgb) {
+TEST(ImageLoaders, BmpLoaderDeliversTopFirstRgb)
+{
     InitImageLoaderMan();
     TempDir dir;
     const std::string path = dir.File("quad.BMP");
@@ -148,7 +162,8 @@ TEST(ImageLoaders, BmpLoaderDeliversTopFirstRgb) {
     EXPECT_FALSE(LoadImagePixels(dir.File("missing.bmp").c_str(), rgb, nullptr));
 }
 
-TEST(ImageLoaders, BmpLoaderConverts16And48BitToEightBitRgb) {
+TEST(ImageLoaders, BmpLoaderConverts16And48BitToEightBitRgb)
+{
     TempDir dir;
     // 16 bits, x1r5g5b5: one row of two pixels (padded to 4 bytes).
     Bmp b16;
@@ -171,7 +186,7 @@ TEST(ImageLoaders, BmpLoaderConverts16And48BitToEightBitRgb) {
     b48.width = 1;
     b48.height = 2;
     b48.bitCount = 48;
-    b48.pixels = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0, 0,    // bottom row, padded to 8
+    b48.pixels = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0, 0,   // bottom row, padded to 8
                   0xFF, 0x01, 0x00, 0x80, 0x34, 0xFE, 0, 0};  // top row
     const std::string path48 = dir.File("a48.bmp");
     WriteFile(path48, Encode(b48));
@@ -184,7 +199,8 @@ TEST(ImageLoaders, BmpLoaderConverts16And48BitToEightBitRgb) {
     for (int i = 0; i < 6; ++i) EXPECT_EQ(rgb[i], e48[i]) << i;
 }
 
-TEST(ImageLoaders, BmpLoaderRefusesAPictureThatChangedSizeSinceItsInfo) {
+TEST(ImageLoaders, BmpLoaderRefusesAPictureThatChangedSizeSinceItsInfo)
+{
     TempDir dir;
     const std::string path = dir.File("grow.bmp");
     WriteFile(path, Encode(Flat24(2, 2, 0x102030)));
@@ -201,7 +217,8 @@ TEST(ImageLoaders, BmpLoaderRefusesAPictureThatChangedSizeSinceItsInfo) {
     EXPECT_EQ(rgb[0], 0x10);
 }
 
-TEST(ImageLoaders, ExitLeavesNoLoaderAndStartUpRebuildsTheRegistry) {
+TEST(ImageLoaders, ExitLeavesNoLoaderAndStartUpRebuildsTheRegistry)
+{
     InitImageLoaderMan();
     TempDir dir;
     const std::string path = dir.File("one.bmp");

@@ -13,8 +13,19 @@
 
 namespace {
 
-enum { TEXTURE, PROJECTION, AXIS, COORDINATE, SCALE, CENTER, ROTATE, S_REPEAT, T_REPEAT, AA_FILTER,
-       AA_TYPE };
+enum {
+    TEXTURE,
+    PROJECTION,
+    AXIS,
+    COORDINATE,
+    SCALE,
+    CENTER,
+    ROTATE,
+    S_REPEAT,
+    T_REPEAT,
+    AA_FILTER,
+    AA_TYPE
+};
 
 // Bitmaps written by the test and read through the process's image cache.
 class ImageNodeTest : public ::testing::Test {
@@ -80,7 +91,8 @@ TEST(ImageNodeType, RegisteredBetweenSlopeAndOperatorWithItsPorts)
 {
     NodeFactory factory;
     uint32_t external = 0;
-    while (factory.CategoryName(external) != "External" && !factory.CategoryName(external).empty()) {
+    while (factory.CategoryName(external) != "External" &&
+           !factory.CategoryName(external).empty()) {
         ++external;
     }
     ASSERT_EQ(factory.CategoryName(external), "External");

@@ -11,8 +11,10 @@ constexpr double kTexel = static_cast<double>(1.0L / 255.0L);
 
 // An image whose mip levels are filled by `fill(level, x, y)` (red; green and
 // blue copy it), optionally with an alpha plane of `alphaFill`.
-std::unique_ptr<Image> MakeImage(int32_t w, int32_t h, const std::function<uint8_t(int, int, int)>& fill,
-                                 const std::function<uint8_t(int, int, int)>& alphaFill = nullptr) {
+std::unique_ptr<Image> MakeImage(int32_t w, int32_t h,
+                                 const std::function<uint8_t(int, int, int)>& fill,
+                                 const std::function<uint8_t(int, int, int)>& alphaFill = nullptr)
+{
     auto image = std::make_unique<Image>();
     image->width = w;
     image->height = h;
@@ -47,23 +49,29 @@ struct Result {
     double a = -1;
 };
 
-Result Sample(const Image& image, double s, double t, double du, double dv, double blur, int mode) {
+Result Sample(const Image& image, double s, double t, double du, double dv, double blur, int mode)
+{
     Result r;
     image.Sample(s, t, du, dv, blur, mode, r.c, &r.a);
     return r;
 }
 
 // A level marker: every texel of level k holds 10 (k + 1).
-uint8_t LevelMark(int level, int, int) { return static_cast<uint8_t>(10 * (level + 1)); }
+uint8_t LevelMark(int level, int, int)
+{
+    return static_cast<uint8_t>(10 * (level + 1));
+}
 
 }  // namespace
 
-TEST(ImageSample, LevelChoiceFollowsTheFootprint) {
+TEST(ImageSample, LevelChoiceFollowsTheFootprint)
+{
     auto square = MakeImage(256, 256, LevelMark);
     EXPECT_DOUBLE_EQ(Sample(*square, 0.3, 0.3, 0, 0, 1, 0).c[0], 10 * kTexel);
-    EXPECT_DOUBLE_EQ(Sample(*square, 0.3, 0.3, 0.01, 0, 1, 0).c[0], 30 * kTexel);   // 64 x 64
-    EXPECT_DOUBLE_EQ(Sample(*square, 0.3, 0.3, 0.002, -0.005, 2, 0).c[0], 30 * kTexel);  // blur x |dv|
-    EXPECT_DOUBLE_EQ(Sample(*square, 0.3, 0.3, 0.01, 0, 0, 0).c[0], 10 * kTexel);   // blur 0
+    EXPECT_DOUBLE_EQ(Sample(*square, 0.3, 0.3, 0.01, 0, 1, 0).c[0], 30 * kTexel);  // 64 x 64
+    EXPECT_DOUBLE_EQ(Sample(*square, 0.3, 0.3, 0.002, -0.005, 2, 0).c[0],
+                     30 * kTexel);                                                 // blur x |dv|
+    EXPECT_DOUBLE_EQ(Sample(*square, 0.3, 0.3, 0.01, 0, 0, 0).c[0], 10 * kTexel);  // blur 0
     EXPECT_DOUBLE_EQ(Sample(*square, 0.3, 0.3, 5, 5, 1, 0).c[0], 90 * kTexel);     // down to 1 x 1
 
     auto strip = MakeImage(256, 16, LevelMark);
@@ -76,7 +84,8 @@ TEST(ImageSample, LevelChoiceFollowsTheFootprint) {
     EXPECT_DOUBLE_EQ(r.c[0], (7 + 7 + 3 + 3) * kTexel * 0.25);  // level 0, column 0, t' wraps to 0
 }
 
-TEST(ImageSample, ZeroFootprintGivesTheBilinearTapInBothModes) {
+TEST(ImageSample, ZeroFootprintGivesTheBilinearTapInBothModes)
+{
     // 2 x 2: top row 0, 100; bottom row 200, 40.
     const uint8_t v[2][2] = {{0, 100}, {200, 40}};
     auto image = MakeImage(2, 2, [&](int, int x, int y) { return v[y][x]; });
@@ -92,7 +101,8 @@ TEST(ImageSample, ZeroFootprintGivesTheBilinearTapInBothModes) {
     }
 }
 
-TEST(ImageSample, OffsetTapsWrap) {
+TEST(ImageSample, OffsetTapsWrap)
+{
     // One row (never leaves level 0): red = 10 x column.
     auto row = MakeImage(21, 1, [](int, int x, int) { return static_cast<uint8_t>(10 * x); });
     // s = 0.95, du = 0.1: T1 and T3 at column 19, T2 and T4 at s' = 0.05, column 1.
@@ -104,7 +114,8 @@ TEST(ImageSample, OffsetTapsWrap) {
     EXPECT_DOUBLE_EQ(Sample(*edges, 1.0, 0, 0, 0, 1, 0).c[0], 0.5);
 }
 
-TEST(ImageSample, SharpModeWeightsAndClamps) {
+TEST(ImageSample, SharpModeWeightsAndClamps)
+{
     // Red: T1 = T2 = T3 = 1, T4 = 0. Alpha: only the diagonal texel is set.
     auto image = MakeImage(
         2, 2, [](int, int x, int y) { return static_cast<uint8_t>(x == 1 && y == 1 ? 0 : 255); },
@@ -122,16 +133,19 @@ TEST(ImageSample, SharpModeWeightsAndClamps) {
     EXPECT_NEAR(Sample(*flat, 0.2, 0.7, 0.1, 0.1, 0, 1).c[0], 0.2, 1e-15);
 }
 
-TEST(ImageSample, AlphaPlaneIsInterpolated) {
-    auto image = MakeImage(2, 1, [](int, int, int) { return uint8_t{0}; },
-                           [](int, int x, int) { return static_cast<uint8_t>(x ? 255 : 0); });
+TEST(ImageSample, AlphaPlaneIsInterpolated)
+{
+    auto image = MakeImage(
+        2, 1, [](int, int, int) { return uint8_t{0}; },
+        [](int, int x, int) { return static_cast<uint8_t>(x ? 255 : 0); });
     EXPECT_DOUBLE_EQ(Sample(*image, 0.25, 0, 0, 0, 1, 0).a, 0.25);
     double colour[3] = {};
     image->Sample(0.25, 0, 0, 0, 1, 0, colour, nullptr);  // no alpha output: colour only
     EXPECT_EQ(colour[0], 0.0);
 }
 
-TEST(ImageSample, UnnamedImageOrUnknownModeWritesNothing) {
+TEST(ImageSample, UnnamedImageOrUnknownModeWritesNothing)
+{
     auto image = MakeImage(2, 2, [](int, int, int) { return uint8_t{200}; });
     const Result other = Sample(*image, 0.5, 0.5, 0, 0, 1, 2);
     EXPECT_EQ(other.c[0], -1);
@@ -145,8 +159,10 @@ TEST(ImageSample, UnnamedImageOrUnknownModeWritesNothing) {
     EXPECT_EQ(none.c[0], -1);
 }
 
-TEST(ImageSample, CoordinatesOutsideTheLevelAreClamped) {
-    auto image = MakeImage(4, 4, [](int, int x, int y) { return static_cast<uint8_t>(x * 10 + y); });
+TEST(ImageSample, CoordinatesOutsideTheLevelAreClamped)
+{
+    auto image =
+        MakeImage(4, 4, [](int, int x, int y) { return static_cast<uint8_t>(x * 10 + y); });
     // T1 clamps to texel (3, 0) = 30; the offset taps wrap: s' = 0, t' = 1,
     // reading (0, 0) = 0, (3, 3) = 33 and (0, 3) = 3.
     EXPECT_DOUBLE_EQ(Sample(*image, 7.0, -3.0, 0, 0, 0, 0).c[0] * 255, 16.5);

@@ -30,7 +30,10 @@ namespace {
 // one of its own and the previous one back afterwards.
 class MacroNodes : public ::testing::Test {
 protected:
-    void SetUp() override { saved_ = std::exchange(globals.nodeFactory, std::make_unique<NodeFactory>()); }
+    void SetUp() override
+    {
+        saved_ = std::exchange(globals.nodeFactory, std::make_unique<NodeFactory>());
+    }
     void TearDown() override { globals.nodeFactory = std::move(saved_); }
 
 private:
@@ -77,7 +80,8 @@ int32_t InnermostDepth(const NodeList& list)
 // the last holds a macro root of the given colour.
 Bytes NestedStream(int32_t depth, double r, double g, double b)
 {
-    Bytes inner = StreamBuilder().Int(1).Record("Macro", "macro root", {{0, 0, {r, g, b}, ""}}).Done();
+    Bytes inner =
+        StreamBuilder().Int(1).Record("Macro", "macro root", {{0, 0, {r, g, b}, ""}}).Done();
     for (int32_t level = depth - 1; level >= 1; --level) {
         inner = StreamBuilder()
                     .Int(2)
@@ -106,7 +110,8 @@ TEST_F(MacroNodes, PortsAndRegistration)
 {
     const auto macro = NMacro::New();
     nodetest::ExpectPorts(*macro, "macro", "Macro",
-                          {{"macro", DATA_CUSTOM, EDIT_CUSTOM, false, {0, 0, 0}, ""}}, "result", DATA_COLOR);
+                          {{"macro", DATA_CUSTOM, EDIT_CUSTOM, false, {0, 0, 0}, ""}}, "result",
+                          DATA_COLOR);
     EXPECT_TRUE(static_cast<NMacro&>(*macro).subGraph->nodes.empty());
 
     const auto root = NMacroRoot::New();
@@ -255,7 +260,8 @@ TEST_F(MacroNodes, SubGraphIsANestedStreamInTheDataBlock)
                              .Record("Macro", "macro root", {{2, 0, {0.5, 0.25, 1.0}, ""}})
                              .Record("Macro", "macro", {{}}, innermost, 0, 0, 96, 64, 0)
                              .Done();
-    const Bytes expected = StreamBuilder().Int(1).Record("Macro", "macro", {{}}, middle, 10, 20).Done();
+    const Bytes expected =
+        StreamBuilder().Int(1).Record("Macro", "macro", {{}}, middle, 10, 20).Done();
     EXPECT_EQ(SaveBytes(outer), expected);
     // The outer record's block: dataLength, then the nested nodeCount 2.
     const Bytes saved = SaveBytes(outer);
@@ -278,7 +284,10 @@ TEST_F(MacroNodes, RenderBracketsReachEveryLevel)
 {
     static std::vector<int32_t>* log = nullptr;
     struct Logger : Node {
-        explicit Logger(int32_t tagIn) : tag(tagIn) { Setup("logger", "Test", 0, nullptr, 0, nullptr, 0); }
+        explicit Logger(int32_t tagIn) : tag(tagIn)
+        {
+            Setup("logger", "Test", 0, nullptr, 0, nullptr, 0);
+        }
         void BeginRender() override { log->push_back(tag); }
         void EndRender() override { log->push_back(-tag); }
         void Evaluate(const EvalContext&) override {}
@@ -341,7 +350,8 @@ TEST_F(MacroNodes, DeepNestingStopsAtTheBoundWithoutFailingTheFile)
 
     // At the bound itself everything loads and evaluates.
     NodeList fits;
-    ASSERT_TRUE(LoadBytes(fits, NestedStream(NodeList::kMaxNestingDepth, 0.1, 0.2, 0.3), *globals.nodeFactory));
+    ASSERT_TRUE(LoadBytes(fits, NestedStream(NodeList::kMaxNestingDepth, 0.1, 0.2, 0.3),
+                          *globals.nodeFactory));
     EXPECT_EQ(InnermostDepth(fits), NodeList::kMaxNestingDepth);
     ExpectRgb(Sample(*fits.nodes[0]), 0.1, 0.2, 0.3);
 
@@ -361,7 +371,10 @@ TEST_F(MacroNodes, ChainsAddUpAcrossLevelsAndAreBounded)
     // Four levels, each list's chain well within the bound on its own. The
     // second level's macro would evaluate through its own chain, the third
     // level's and the macro roots: 1 + n + 1 + (1 + n + 1 + 1).
-    const Bytes innermost = StreamBuilder().Int(1).Record("Macro", "macro root", {{0, 0, {0.25, 0.5, 0.75}, ""}}).Done();
+    const Bytes innermost = StreamBuilder()
+                                .Int(1)
+                                .Record("Macro", "macro root", {{0, 0, {0.25, 0.5, 0.75}, ""}})
+                                .Done();
     for (const int32_t n : {400, 600}) {
         const Bytes file = ChainLevel(n, ChainLevel(n, ChainLevel(n, innermost)));
         NodeList list;
@@ -407,7 +420,8 @@ TEST_F(MacroNodes, DamagedSubGraphsLeaveEmptyMacros)
         if (i == 3) {
             // Only the inner level was damaged.
             ASSERT_EQ(macro.subGraph->nodes.size(), 1u);
-            EXPECT_TRUE(static_cast<const NMacro&>(*macro.subGraph->nodes[0]).subGraph->nodes.empty());
+            EXPECT_TRUE(
+                static_cast<const NMacro&>(*macro.subGraph->nodes[0]).subGraph->nodes.empty());
         } else {
             EXPECT_TRUE(macro.subGraph->nodes.empty()) << i;
         }
@@ -417,12 +431,15 @@ TEST_F(MacroNodes, DamagedSubGraphsLeaveEmptyMacros)
 
     // A link id outside a nested list is the stream's one error: it leaves
     // the whole file, which keeps nothing, as for a bad link at the top.
-    const Bytes badLink = StreamBuilder().Int(1).Record("Operator", "invert", {{2, 0, {}, ""}}).Done();
-    const Bytes file = StreamBuilder()
-                           .Int(2)
-                           .Record("Operator", "invert", {{}})
-                           .Record("Macro", "macro", {{}}, StreamBuilder().Int(1).Record("Macro", "macro", {{}}, badLink).Done())
-                           .Done();
+    const Bytes badLink =
+        StreamBuilder().Int(1).Record("Operator", "invert", {{2, 0, {}, ""}}).Done();
+    const Bytes file =
+        StreamBuilder()
+            .Int(2)
+            .Record("Operator", "invert", {{}})
+            .Record("Macro", "macro", {{}},
+                    StreamBuilder().Int(1).Record("Macro", "macro", {{}}, badLink).Done())
+            .Done();
     NodeList thrown;
     EXPECT_THROW(LoadBytes(thrown, file, *globals.nodeFactory), std::out_of_range);
     EXPECT_TRUE(thrown.nodes.empty());

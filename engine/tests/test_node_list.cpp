@@ -95,7 +95,8 @@ TEST_F(NodeListTest, SaveThenLoadGivesTheSameGraph)
     const Bytes saved = SaveBytes(list);
     for (bool viaFile : {false, true}) {
         NodeList back;
-        ASSERT_TRUE(viaFile ? LoadThroughFile(back, saved, *factory) : LoadBytes(back, saved, *factory));
+        ASSERT_TRUE(viaFile ? LoadThroughFile(back, saved, *factory)
+                            : LoadBytes(back, saved, *factory));
         ASSERT_EQ(back.nodes.size(), 3u);
         auto* p = dynamic_cast<PairNode*>(back.nodes[1].get());
         ASSERT_NE(p, nullptr);
@@ -215,11 +216,12 @@ TEST_F(NodeListTest, LinksToOutputsTheSourceLacksLoadUnlinked)
 {
     // The pair type has two outputs: index 1 is fine, 2 and -1 are not.
     for (int32_t output : {2, -1, 1}) {
-        const Bytes file = StreamBuilder()
-                               .Int(2)
-                               .Record("Test", "pair", {{}, {}, {0, 0, {}, "p"}}, {0, 0, 0, 0, 1, 0, 0, 0, 0})
-                               .Record("Operator", "invert", {{1, output, {0.25, 0, 0}, ""}})
-                               .Done();
+        const Bytes file =
+            StreamBuilder()
+                .Int(2)
+                .Record("Test", "pair", {{}, {}, {0, 0, {}, "p"}}, {0, 0, 0, 0, 1, 0, 0, 0, 0})
+                .Record("Operator", "invert", {{1, output, {0.25, 0, 0}, ""}})
+                .Done();
         NodeList list;
         ASSERT_TRUE(LoadBytes(list, file, *factory));
         const NodeParam& in = list.nodes[1]->params[0];
@@ -241,7 +243,8 @@ TEST_F(NodeListTest, CyclesAreBrokenAtTheLinkThatClosesThemAndSharingIsKept)
     const Bytes file = StreamBuilder()
                            .Int(3)
                            .Record("Root", "root", std::vector<InputRecord>(16))
-                           .Record("Test", "pair", {{3, 0, {}, ""}, {3, 0, {}, ""}, {}}, {0, 0, 0, 0, 1, 0, 0, 0, 0})
+                           .Record("Test", "pair", {{3, 0, {}, ""}, {3, 0, {}, ""}, {}},
+                                   {0, 0, 0, 0, 1, 0, 0, 0, 0})
                            .Record("Operator", "invert", {{1, 0, {0.2, 0.2, 0.2}, ""}})
                            .Done();
     // Point root.color at the pair.
@@ -303,22 +306,101 @@ TEST_F(NodeListTest, DamagedStreamsFailAndLeaveTheListEmpty)
     const std::vector<Bytes> damaged = {
         StreamBuilder().Int(INT_MAX).Done(),
         StreamBuilder().Int(-1).Done(),
-        StreamBuilder().Int(1).Int(INT_MAX).Done(),                            // category length
-        StreamBuilder().Int(1).Str("Operator").Int(-5).Done(),                 // name length
-        StreamBuilder().Int(1).Str("Operator").Str("invert").Int(0).Int(0).Int(1).Int(1).Int(1)
-            .Int(INT_MAX).Done(),                                              // inputCount
-        StreamBuilder().Int(1).Str("Nope").Str("x").Int(0).Int(0).Int(1).Int(1).Int(1)
-            .Int(-3).Int(0).Done(),                                            // negative inputCount
-        StreamBuilder().Int(1).Record("Operator", "invert", {{0, 0, {}, ""}}).Done(),  // complete...
-        StreamBuilder().Int(1).Str("Operator").Str("invert").Int(0).Int(0).Int(1).Int(1).Int(1)
-            .Int(1).Int(0).Int(0).Double(1).Double(1).Double(1).Int(0x40000000).Done(),  // text length
-        StreamBuilder().Int(1).Str("Operator").Str("invert").Int(0).Int(0).Int(1).Int(1).Int(1)
-            .Int(1).Int(0).Int(0).Double(1).Double(1).Double(1).Str("").Int(INT_MAX).Done(),  // dataLength
-        StreamBuilder().Int(1).Str("Operator").Str("invert").Int(0).Int(0).Int(1).Int(1).Int(1)
-            .Int(1).Int(0).Int(0).Double(1).Double(1).Double(1).Str("").Int(-1).Done(),  // negative dataLength
-        StreamBuilder().Int(1).Str("Operator").Str("invert").Int(0).Int(0).Int(1).Int(1).Int(1)
-            .Int(0).Int(-8).Done(),                                            // skipped block, negative
-        StreamBuilder().Int(2).Record("Operator", "invert", {{}}).Done(),      // a record missing
+        StreamBuilder().Int(1).Int(INT_MAX).Done(),             // category length
+        StreamBuilder().Int(1).Str("Operator").Int(-5).Done(),  // name length
+        StreamBuilder()
+            .Int(1)
+            .Str("Operator")
+            .Str("invert")
+            .Int(0)
+            .Int(0)
+            .Int(1)
+            .Int(1)
+            .Int(1)
+            .Int(INT_MAX)
+            .Done(),  // inputCount
+        StreamBuilder()
+            .Int(1)
+            .Str("Nope")
+            .Str("x")
+            .Int(0)
+            .Int(0)
+            .Int(1)
+            .Int(1)
+            .Int(1)
+            .Int(-3)
+            .Int(0)
+            .Done(),  // negative inputCount
+        StreamBuilder()
+            .Int(1)
+            .Record("Operator", "invert", {{0, 0, {}, ""}})
+            .Done(),  // complete...
+        StreamBuilder()
+            .Int(1)
+            .Str("Operator")
+            .Str("invert")
+            .Int(0)
+            .Int(0)
+            .Int(1)
+            .Int(1)
+            .Int(1)
+            .Int(1)
+            .Int(0)
+            .Int(0)
+            .Double(1)
+            .Double(1)
+            .Double(1)
+            .Int(0x40000000)
+            .Done(),  // text length
+        StreamBuilder()
+            .Int(1)
+            .Str("Operator")
+            .Str("invert")
+            .Int(0)
+            .Int(0)
+            .Int(1)
+            .Int(1)
+            .Int(1)
+            .Int(1)
+            .Int(0)
+            .Int(0)
+            .Double(1)
+            .Double(1)
+            .Double(1)
+            .Str("")
+            .Int(INT_MAX)
+            .Done(),  // dataLength
+        StreamBuilder()
+            .Int(1)
+            .Str("Operator")
+            .Str("invert")
+            .Int(0)
+            .Int(0)
+            .Int(1)
+            .Int(1)
+            .Int(1)
+            .Int(1)
+            .Int(0)
+            .Int(0)
+            .Double(1)
+            .Double(1)
+            .Double(1)
+            .Str("")
+            .Int(-1)
+            .Done(),  // negative dataLength
+        StreamBuilder()
+            .Int(1)
+            .Str("Operator")
+            .Str("invert")
+            .Int(0)
+            .Int(0)
+            .Int(1)
+            .Int(1)
+            .Int(1)
+            .Int(0)
+            .Int(-8)
+            .Done(),  // skipped block, negative
+        StreamBuilder().Int(2).Record("Operator", "invert", {{}}).Done(),  // a record missing
     };
     for (size_t i = 0; i < damaged.size(); ++i) {
         NodeList list;
@@ -379,7 +461,8 @@ TEST_F(NodeListTest, NestedLoadsAreBoundedAndTheBoundRecovers)
     Bytes badInner = StreamBuilder().Int(1).Record("Operator", "invert", {{5, 0, {}, ""}}).Done();
     StreamBuilder outer;
     outer.Int(2).Record("Operator", "invert", {{}});
-    outer.Record("Macro", "macro", {{}}, StreamBuilder().Int(1).Record("Macro", "macro", {{}}, badInner).Done());
+    outer.Record("Macro", "macro", {{}},
+                 StreamBuilder().Int(1).Record("Macro", "macro", {{}}, badInner).Done());
     NodeList thrown;
     EXPECT_THROW(LoadBytes(thrown, outer.Done(), *factory), std::out_of_range);
     EXPECT_TRUE(thrown.nodes.empty());

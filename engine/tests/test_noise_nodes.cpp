@@ -35,7 +35,10 @@ struct P3 {
     double p[3];
 };
 
-double Result(Node& node, const EvalContext& context) { return Sample(node, context)[0]; }
+double Result(Node& node, const EvalContext& context)
+{
+    return Sample(node, context)[0];
+}
 
 // Output 0 holds r in all three components.
 void ExpectResult(Node& node, const EvalContext& context, double r)
@@ -141,8 +144,9 @@ TEST(NoiseNodes, PortTablesAndDefaults)
     EXPECT_EQ(voronoi->name, "voronoi");
     ExpectInputs(*voronoi, {Float("jitter", 1.0)});
     // Both positions are named "p1".
-    ExpectOutputs(*voronoi, {{"f1", DATA_FLOAT}, {"f2", DATA_FLOAT}, {"p1", DATA_VECTOR},
-                             {"p1", DATA_VECTOR}});
+    ExpectOutputs(
+        *voronoi,
+        {{"f1", DATA_FLOAT}, {"f2", DATA_FLOAT}, {"p1", DATA_VECTOR}, {"p1", DATA_VECTOR}});
 
     std::vector<ExpectedPort> crumpleInputs = fractal;
     crumpleInputs.push_back(Float("jitter", 1.0));
@@ -154,8 +158,8 @@ TEST(NoiseNodes, PortTablesAndDefaults)
     EXPECT_EQ(NCrumple::New()->name, "crumple");
     EXPECT_EQ(NCrumple2::New()->name, "crumple2");
 
-    for (auto make : {NNoise::New, NTurbulence::New, NfBm::New, NVoronoi::New, NCrumple::New,
-                      NCrumple2::New}) {
+    for (auto make :
+         {NNoise::New, NTurbulence::New, NfBm::New, NVoronoi::New, NCrumple::New, NCrumple2::New}) {
         auto node = make();
         EXPECT_TRUE(SameType(*node->Create(), *node)) << node->name;
     }
@@ -225,7 +229,8 @@ TEST(NoiseNodes, EveryTypeMatchesGranulixOnTheTransformedPoint)
     auto fbmNode = NfBm::New();
     auto crumpleNode = NCrumple::New();
     auto crumple2Node = NCrumple2::New();
-    for (Node* node : {noise.get(), turbNode.get(), fbmNode.get(), crumpleNode.get(), crumple2Node.get()}) {
+    for (Node* node :
+         {noise.get(), turbNode.get(), fbmNode.get(), crumpleNode.get(), crumple2Node.get()}) {
         Transform(*node);
         SetValue(*node, NoiseNode::kCoordinate, 1.0);
         node->BeginRender();
@@ -427,8 +432,8 @@ TEST(NoiseNodes, LinkedRotationFollowsItsValueFromSampleToSample)
     SetValue(*node, NoiseNode::kScale, kScale.x, kScale.y, kScale.z);
     node->BeginRender();
     const Vector3 p{0.37, 1.91, -2.4};
-    const Vector3 turns[] = {{15.0, 40.0, -75.0}, {40.0, 15.0, 0.0},   {15.0, 40.0, -75.0},
-                             {-0.0, -0.0, -0.0},  {0.0, 0.0, 0.0},     {kNaN, 1.0, 2.0},
+    const Vector3 turns[] = {{15.0, 40.0, -75.0}, {40.0, 15.0, 0.0},  {15.0, 40.0, -75.0},
+                             {-0.0, -0.0, -0.0},  {0.0, 0.0, 0.0},    {kNaN, 1.0, 2.0},
                              {1e300, -3e9, 7.5},  {15.0, 40.0, -75.0}};
     for (const Vector3& t : turns) {
         SCOPED_TRACE(t.x);

@@ -125,7 +125,7 @@ TEST(ImagePluginScan, PassesOverWhatIsNotAPluginLibrary)
     EXPECT_EQ(loaders.LoaderCount(), 1u);
     EXPECT_FALSE(IsLoaded(noTable));  // loaded by the scan, unloaded again
     EXPECT_FALSE(IsLoaded(notSo));
-    ASSERT_TRUE(IsLoaded(nodeLib));   // it has the table: it stays
+    ASSERT_TRUE(IsLoaded(nodeLib));  // it has the table: it stays
     const Events* log = LogOf(nodeLib);
     ASSERT_NE(log, nullptr);
     // Its one image record declines; none of its node records is touched.
@@ -236,11 +236,11 @@ TEST(NodePluginScan, RegistersUsableTypesAndRefusesTheRest)
     // Hostile descriptions are dropped before any of their functions run;
     // the taken name's prototype is made, refused and destroyed; the scan
     // then goes on to the next record.
-    EXPECT_EQ(*s.log, (Events{"activate probe", "create 1", "activate declined", "activate taken",
-                              "create taken", "destroy taken", "activate hostile",
-                              "activate hostile", "activate hostile", "activate hostile",
-                              "activate hostile", "activate hostile", "activate hostile",
-                              "activate bare"}));
+    EXPECT_EQ(*s.log,
+              (Events{"activate probe", "create 1", "activate declined", "activate taken",
+                      "create taken", "destroy taken", "activate hostile", "activate hostile",
+                      "activate hostile", "activate hostile", "activate hostile",
+                      "activate hostile", "activate hostile", "activate bare"}));
 
     EXPECT_EQ(s.factory.CategoryName(0), "Operator");
     EXPECT_EQ(s.factory.CategoryName(1), "Plug");
@@ -397,9 +397,9 @@ TEST(NodePlugin, LifecycleCallsInTheirOrder)
         a->EndRender();
     }
     const Events calls(s.log->begin() + static_cast<std::ptrdiff_t>(before), s.log->end());
-    EXPECT_EQ(calls, (Events{"create 2", "save 2", "create 3", "load 3 data=1002", "create 4",
-                             "copy 4<-3", "load 4 data=0", "begin 2", "end 2", "destroy 4",
-                             "destroy 3", "destroy 2"}));
+    EXPECT_EQ(calls,
+              (Events{"create 2", "save 2", "create 3", "load 3 data=1002", "create 4", "copy 4<-3",
+                      "load 4 data=0", "begin 2", "end 2", "destroy 4", "destroy 3", "destroy 2"}));
 }
 
 TEST(NodePlugin, GraphRenderSaveAndLoadThroughTheNodeList)
@@ -425,10 +425,11 @@ TEST(NodePlugin, GraphRenderSaveAndLoadThroughTheNodeList)
     // The first 14 events are the scan's.
     ASSERT_GT(s.log->size(), 14u);
     const Events calls(s.log->begin() + 14, s.log->end());
-    EXPECT_EQ(calls, (Events{"create 2", "create 3", "save 2", "save 3", "begin 2", "begin 3",
-                             "end 2", "end 3", "begin 2", "begin 3", "end 2", "end 3",
-                             "create 4", "load 4 data=1002", "create 5", "load 5 data=1003",
-                             "destroy 4", "destroy 5", "destroy 2", "destroy 3"}));
+    EXPECT_EQ(calls, (Events{"create 2",  "create 3",         "save 2",    "save 3",
+                             "begin 2",   "begin 3",          "end 2",     "end 3",
+                             "begin 2",   "begin 3",          "end 2",     "end 3",
+                             "create 4",  "load 4 data=1002", "create 5",  "load 5 data=1003",
+                             "destroy 4", "destroy 5",        "destroy 2", "destroy 3"}));
 }
 
 namespace {

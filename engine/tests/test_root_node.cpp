@@ -17,12 +17,12 @@ TEST(RootNode, PortsNamesTypesAndDefaults)
     ASSERT_EQ(root->paramCount, 16);
     ASSERT_EQ(root->outputCount, 16);
 
-    const char* names[16] = {"color", "diffuse", "specular", "roughness", "luminosity",
-                             "reflection", "transparency", "eta", "color highlight",
-                             "color filter", "bump amplitute", "bump texture",
-                             "user1", "user2", "user3", "user4"};
+    const char* names[16] = {"color",           "diffuse",      "specular",       "roughness",
+                             "luminosity",      "reflection",   "transparency",   "eta",
+                             "color highlight", "color filter", "bump amplitute", "bump texture",
+                             "user1",           "user2",        "user3",          "user4"};
     const double defaults[16] = {0.78, 1.0, 0.0, 0.15, 0.0, 0.0, 0.0, 1.0,
-                                 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+                                 0.0,  0.0, 1.0, 0.0,  0.0, 0.0, 0.0, 0.0};
     for (int32_t i = 0; i < 16; ++i) {
         const NodeParam& p = root->params[i];
         const bool colour = i == 0 || i >= 12;

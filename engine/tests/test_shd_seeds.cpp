@@ -17,7 +17,6 @@ using namespace graph_test;
 
 namespace {
 
-
 std::map<std::string, Bytes> MakeSeeds()
 {
     std::map<std::string, Bytes> seeds;
@@ -47,7 +46,9 @@ std::map<std::string, Bytes> MakeSeeds()
         Link(*inner, 0, *innerInvert, 0);
         auto* nested = Append<FakeMacro>(macro->subGraph, FakeMacro::New());
         Link(*innerInvert, 0, *nested, 0);
-        Append<FakeMacroRoot>(nested->subGraph, FakeMacroRoot::New())->params[0].value.components[0] = 0.3;
+        Append<FakeMacroRoot>(nested->subGraph, FakeMacroRoot::New())
+            ->params[0]
+            .value.components[0] = 0.3;
         seeds["macro.shd"] = SaveBytes(list);
     }
     std::vector<InputRecord> rootInputs(16);
@@ -69,14 +70,13 @@ std::map<std::string, Bytes> MakeSeeds()
                                   .Record("Operator", "invert", {{}})
                                   .Record("Operator", "invert", {{1, 3, {1, 1, 1}, ""}})
                                   .Done();
-    seeds["bad_id.shd"] = StreamBuilder()
-                              .Int(1)
-                              .Record("Operator", "invert", {{9, 0, {1, 1, 1}, ""}})
-                              .Done();
-    seeds["input_count.shd"] = StreamBuilder()
-                                   .Int(1)
-                                   .Record("Operator", "invert", {{}, {}}, {5, 0, 0, 0}, 4, 5, 6, 7, 0)
-                                   .Done();
+    seeds["bad_id.shd"] =
+        StreamBuilder().Int(1).Record("Operator", "invert", {{9, 0, {1, 1, 1}, ""}}).Done();
+    seeds["input_count.shd"] =
+        StreamBuilder()
+            .Int(1)
+            .Record("Operator", "invert", {{}, {}}, {5, 0, 0, 0}, 4, 5, 6, 7, 0)
+            .Done();
     return seeds;
 }
 

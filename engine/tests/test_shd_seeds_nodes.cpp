@@ -13,8 +13,8 @@
 #include <map>
 #include <utility>
 
-#include "gradient/gradient_nodes.h"
 #include "golden_files.h"
+#include "gradient/gradient_nodes.h"
 #include "graph_test_support.h"
 #include "macro/macro_nodes.h"
 #include "nodes/operator_nodes.h"
@@ -57,7 +57,9 @@ std::map<std::string, Bytes> MakeSeeds()
         auto* root = Add<NRoot>(list, NRoot::New());
         auto* colour = Add<NGradientC>(list, NGradientC::New());
         auto* value = Add<NGradientV>(list, NGradientV::New());
-        SetKeys(*colour->gradient, {{0.75, 1.0, 0.5, 0.0, 1.0}, {0.0, 0.0, 0.0, 1.0, 0.5}, {0.25, 0.2, 0.9, 0.1, 0.0}});
+        SetKeys(
+            *colour->gradient,
+            {{0.75, 1.0, 0.5, 0.0, 1.0}, {0.0, 0.0, 0.0, 1.0, 0.5}, {0.25, 0.2, 0.9, 0.1, 0.0}});
         value->params[1].value.components[0] = 0.4;
         Link(*root, NRoot::kColor, *colour, 0);
         Link(*root, NRoot::kTransparency, *colour, 1);
@@ -70,7 +72,8 @@ std::map<std::string, Bytes> MakeSeeds()
         NodeList list;
         auto* root = Add<NRoot>(list, NRoot::New());
         auto* same = Add<NGradientC>(list, NGradientC::New());
-        SetKeys(*same->gradient, {{0.5, 1.0, 0.0, 0.0, 1.0}, {0.5, 0.0, 1.0, 0.0, 1.0}, {0.5, 0.0, 0.0, 1.0, 1.0}});
+        SetKeys(*same->gradient,
+                {{0.5, 1.0, 0.0, 0.0, 1.0}, {0.5, 0.0, 1.0, 0.0, 1.0}, {0.5, 0.0, 0.0, 1.0, 1.0}});
         Add<NGradientV>(list, NGradientV::New())->gradient->Clear();
         auto* single = Add<NGradientV>(list, NGradientV::New());
         SetKeys(*single->gradient, {{0.3, 0.6, 0.6, 0.6, 0.2}});
@@ -131,7 +134,6 @@ std::map<std::string, Bytes> MakeSeeds()
     }
     return seeds;
 }
-
 
 }  // namespace
 

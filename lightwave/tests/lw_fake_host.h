@@ -34,7 +34,10 @@ public:
     static constexpr uint32_t kFirstPoint = 500;
 
     uint32_t AddPoint(float x, float y, float z) { return Add(x, y, z, false, 0, 0); }
-    uint32_t AddPoint(float x, float y, float z, float u, float v) { return Add(x, y, z, true, u, v); }
+    uint32_t AddPoint(float x, float y, float z, float u, float v)
+    {
+        return Add(x, y, z, true, u, v);
+    }
     void AddPolygon(uint32_t id, std::vector<uint32_t> corners)
     {
         polyIndex_.emplace(id, polys_.size());
@@ -53,8 +56,8 @@ public:
     }
     MeshInfo* Info() { return &record_.info; }
 
-    void* uvMap;                 // the one map selectUV accepts
-    std::atomic<int> scans{0};   // polygon scans run
+    void* uvMap;                // the one map selectUV accepts
+    std::atomic<int> scans{0};  // polygon scans run
 
 private:
     struct Point {
@@ -89,7 +92,7 @@ private:
     const Point* FindPoint(uint32_t id) const
     {
         return id >= kFirstPoint && id - kFirstPoint < points_.size() ? &points_[id - kFirstPoint]
-                                                                       : nullptr;
+                                                                      : nullptr;
     }
 
     static int ScanPolys(MeshInfo* m, int (*fn)(void*, uint32_t), void* data)
@@ -225,8 +228,8 @@ public:
     XPanelFuncs panel{PanelCreate, PanelHint, PanelDescribe, PanelView, PanelSetData};
     bool panelFails = false;
     PanelLog panelLog;
-    std::map<uint32_t, FakeMesh*> meshes;        // by object id
-    std::map<uint32_t, FakeTexture*> textures;   // "BaseColor" by surface id
+    std::map<uint32_t, FakeMesh*> meshes;       // by object id
+    std::map<uint32_t, FakeTexture*> textures;  // "BaseColor" by surface id
     std::atomic<int> getTexCalls{0};
     std::atomic<int> badArguments{0};  // a channel other than "BaseColor", frozen other than 1
     std::vector<std::string> asked;

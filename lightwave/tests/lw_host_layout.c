@@ -2,5 +2,6 @@
  * these sizes are compared with the C++ view. */
 #include "lw_host.h"
 
-const size_t lwHostSizesC[] = {sizeof(ModuleDescriptor), sizeof(HandlerLocal), sizeof(LoadState),
-                               sizeof(XPanelFuncs),      sizeof(MeshInfo),     sizeof(ShaderAccess)};
+const size_t lwHostSizesC[] = {sizeof(ModuleDescriptor), sizeof(HandlerLocal),
+                               sizeof(LoadState),        sizeof(XPanelFuncs),
+                               sizeof(MeshInfo),         sizeof(ShaderAccess)};

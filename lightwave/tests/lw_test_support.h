@@ -94,7 +94,8 @@ protected:
 
     void* Create(uint32_t surface = kUVSurface)
     {
-        void* instance = module.inst.create(nullptr, reinterpret_cast<void*>(uintptr_t{surface}), nullptr);
+        void* instance =
+            module.inst.create(nullptr, reinterpret_cast<void*>(uintptr_t{surface}), nullptr);
         if (instance != nullptr) instances.push_back(instance);
         return instance;
     }

@@ -84,11 +84,13 @@ TEST_F(LwEvaluate, RecordFollowsTheSampleAndQmCoreFillsTheHost)
     // The bump: the centre at O wPos, then a step of 0.04 along each world
     // axis of the object, all without footprint.
     ASSERT_EQ(spy.bumps.size(), 4u);
-    const double points[4][3] = {{0.25, 0, 0.75}, {0.29, 0, 0.75}, {0.25, 0.04, 0.75}, {0.25, 0, 0.79}};
+    const double points[4][3] = {
+        {0.25, 0, 0.75}, {0.29, 0, 0.75}, {0.25, 0.04, 0.75}, {0.25, 0, 0.79}};
     for (int j = 0; j < 4; ++j) {
         const ShadeRecord& b = spy.bumps[j];
         ExpectVector(b.worldPos, points[j][0], points[j][1], points[j][2], "bump worldPos");
-        ExpectVector(b.objectPos, 2 * points[j][0], 2 * points[j][1], 2 * points[j][2], "bump objectPos");
+        ExpectVector(b.objectPos, 2 * points[j][0], 2 * points[j][1], 2 * points[j][2],
+                     "bump objectPos");
         EXPECT_TRUE(b.filterSize == 0 && b.objectFilterSize == 0 && b.du == 0 && b.dv == 0) << j;
     }
     EXPECT_TRUE(spy.bumps[0].u == r.u && spy.bumps[0].v == r.v);
@@ -113,9 +115,12 @@ TEST_F(LwEvaluate, RecordFollowsTheSampleAndQmCoreFillsTheHost)
     corespy::RealEvalShade(typical, &direct);
     QM_Close(typical);
     ExpectVector(a.color, direct.color[0], direct.color[1], direct.color[2], "color");
-    const double values[][2] = {{a.diffuse, direct.diffuse},           {a.specular, direct.specular},
-                                {a.luminosity, direct.luminosity},     {a.mirror, direct.reflection},
-                                {a.transparency, direct.transparency}, {a.eta, direct.eta},
+    const double values[][2] = {{a.diffuse, direct.diffuse},
+                                {a.specular, direct.specular},
+                                {a.luminosity, direct.luminosity},
+                                {a.mirror, direct.reflection},
+                                {a.transparency, direct.transparency},
+                                {a.eta, direct.eta},
                                 {a.colorHighlight, direct.colorHighlight},
                                 {a.colorFilter, direct.colorFilter}};
     for (const auto& [host, core] : values) EXPECT_EQ(host, core);
@@ -131,8 +136,9 @@ TEST_F(LwEvaluate, SurfaceValuesAndRoughnessScale)
     const ShaderAccess before = Access(kObject, kQuad, 0.5, 0, 0.5);
     const ShaderAccess a = Evaluate(shader, before);
     ExpectVector(a.color, 0.47, 0.47 / 2, 0.47 / 4, "color");
-    const double written[] = {a.diffuse, a.specular, -1.0,   a.luminosity,     a.mirror,
-                              a.transparency, a.eta, a.colorHighlight, a.colorFilter};
+    const double written[] = {a.diffuse,    a.specular,       -1.0,
+                              a.luminosity, a.mirror,         a.transparency,
+                              a.eta,        a.colorHighlight, a.colorFilter};
     for (int i = 0; i < 9; ++i) {
         if (i != 2) {
             EXPECT_EQ(written[i], 0.47 + 0.01 * (i + 1)) << i;
@@ -169,19 +175,19 @@ TEST_F(LwEvaluate, TextureCoordinatesFromTheMesh)
         double u, v;  // as the map holds them
     };
     const Case cases[] = {
-        {kQuad, 0, 0, 0, 0.125, 0.125},            // corner 0
-        {kQuad, 1, 0, 0, 0.875, 0.125},            // corner 1
-        {kQuad, 0, 0, 1, 0.25, 0.625},             // corner 3: only triangle (2, 3, 0) has it
-        {kQuad, 0.75, 0, 0.25, 0.6875, 0.3125},    // inside triangle (0, 1, 2)
-        {kQuad, 0.25, 0, 0.75, 0.375, 0.5625},     // inside triangle (2, 3, 0)
-        {kSeam, 1, 0, 0, 0.375, 0.75},             // the seam polygon's own UV at p1
-        {kSeam, 0, 0, 1, 0.5, 0.5625},             // the first polygon of that id, far off
-                                                   // (the second has p3 with (0.25, 0.625))
-        {kSeam, 2, 0, 0, 0.625, 0.375},            // the point's UV at p4
-        {kSeam, 1.5, 0, 0, 0.5, 0.5625},           // middle of edge p1 p4
-        {kSeam, 1.5, 0.5, 0, 0.5, 0.5625},         // above it: projected onto the plane
-        {kSeam, 1.5, 0, -1, 0.4375, 0.65625},      // beyond it: 3/4 p1, 1/4 p4
-        {kSeam2, 2, 0, 1, 0.25, 0.75},             // (1.25, -0.25) wrapped
+        {kQuad, 0, 0, 0, 0.125, 0.125},          // corner 0
+        {kQuad, 1, 0, 0, 0.875, 0.125},          // corner 1
+        {kQuad, 0, 0, 1, 0.25, 0.625},           // corner 3: only triangle (2, 3, 0) has it
+        {kQuad, 0.75, 0, 0.25, 0.6875, 0.3125},  // inside triangle (0, 1, 2)
+        {kQuad, 0.25, 0, 0.75, 0.375, 0.5625},   // inside triangle (2, 3, 0)
+        {kSeam, 1, 0, 0, 0.375, 0.75},           // the seam polygon's own UV at p1
+        {kSeam, 0, 0, 1, 0.5, 0.5625},           // the first polygon of that id, far off
+                                                 // (the second has p3 with (0.25, 0.625))
+        {kSeam, 2, 0, 0, 0.625, 0.375},          // the point's UV at p4
+        {kSeam, 1.5, 0, 0, 0.5, 0.5625},         // middle of edge p1 p4
+        {kSeam, 1.5, 0.5, 0, 0.5, 0.5625},       // above it: projected onto the plane
+        {kSeam, 1.5, 0, -1, 0.4375, 0.65625},    // beyond it: 3/4 p1, 1/4 p4
+        {kSeam2, 2, 0, 1, 0.25, 0.75},           // (1.25, -0.25) wrapped
     };
     for (const Case& c : cases) {
         const auto [u, v] = UV(shader, c.polygon, c.x, c.y, c.z);
@@ -239,8 +245,8 @@ TEST_F(LwEvaluate, FootprintAndFilterFactor)
         double step;
     };
     const Case cases[] = {
-        {true, 4, 0.02, 0.04, 0.04},    {true, 1, 0.02, 0.02, 0.02},
-        {false, 4, 0.02, 0.02, 0.02},   {true, -9, 0.02, 0.02, 0.02},  // no sqrt of -9
+        {true, 4, 0.02, 0.04, 0.04},  {true, 1, 0.02, 0.02, 0.02},
+        {false, 4, 0.02, 0.02, 0.02}, {true, -9, 0.02, 0.02, 0.02},  // no sqrt of -9
         {true, 4, 0.0, 0.0, 2e-10},                                  // the smallest step
     };
     for (const Case& c : cases) {

@@ -87,7 +87,8 @@ TEST_F(LwModule, InterfaceActivationBuildsThePanel)
     ui.inst = shader;
     ASSERT_EQ(module.Activate("ShaderInterface", 4, &ui), 0);
     const PanelLog& log = host.panelLog;
-    EXPECT_EQ(log.calls, (std::vector<std::string>{"create", "hint", "describe", "view", "setData"}));
+    EXPECT_EQ(log.calls,
+              (std::vector<std::string>{"create", "hint", "describe", "view", "setData"}));
     EXPECT_EQ(ui.panel, &log);
     EXPECT_EQ(ui.options, nullptr);
     EXPECT_EQ(ui.command, nullptr);
@@ -96,7 +97,8 @@ TEST_F(LwModule, InterfaceActivationBuildsThePanel)
     EXPECT_EQ(log.dataId, 0u);
     EXPECT_EQ(log.userData, shader);
 
-    const char* rows[][3] = {{"Shader file:", "sFileName", "fname"}, {"Bump boost:", "percent", "b_boost"}};
+    const char* rows[][3] = {{"Shader file:", "sFileName", "fname"},
+                             {"Bump boost:", "percent", "b_boost"}};
     for (uint32_t i = 0; i < 2; ++i) {
         EXPECT_EQ(log.controls[i].id, 0x8001 + i);
         EXPECT_STREQ(log.controls[i].label, rows[i][0]);
@@ -119,7 +121,8 @@ TEST_F(LwModule, InterfaceActivationBuildsThePanel)
     EXPECT_EQ(h[6], 0u);
     EXPECT_STREQ(text(h[7]), "Open");
     const char* filter = text(h[8]);
-    for (const char* expected : {"Quillmere shader file(*.shd)", "*.shd", "All file(*.*)", "*.*", ""}) {
+    for (const char* expected :
+         {"Quillmere shader file(*.shd)", "*.shd", "All file(*.*)", "*.*", ""}) {
         EXPECT_STREQ(filter, expected);
         filter += std::strlen(filter) + 1;
     }

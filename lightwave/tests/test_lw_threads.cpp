@@ -27,8 +27,8 @@ struct Expected {
 
 bool Same(const Expected& e, const ShadeRecord& r, const ShaderAccess& a)
 {
-    return r.u == e.u && r.v == e.v && r.du == e.du && r.dv == e.dv &&
-           a.color[0] == e.color[0] && a.color[1] == e.color[1] && a.color[2] == e.color[2] &&
+    return r.u == e.u && r.v == e.v && r.du == e.du && r.dv == e.dv && a.color[0] == e.color[0] &&
+           a.color[1] == e.color[1] && a.color[2] == e.color[2] &&
            a.worldNormal[0] == e.normal[0] && a.worldNormal[1] == e.normal[1] &&
            a.worldNormal[2] == e.normal[2];
 }
@@ -46,7 +46,8 @@ TEST_F(LwThreads, SamplesAtOnceWhileFramesChange)
     for (void* instance : {mapped, plain}) {
         for (const uint32_t polygon : {kQuad, kSeam, kSeam2, kPentagon}) {
             for (const auto& p : points) {
-                Expected e{instance, Access(kObject, polygon, p[0], p[1], p[2], 0.03), 0, 0, 0, 0, {}, {}};
+                Expected e{
+                    instance, Access(kObject, polygon, p[0], p[1], p[2], 0.03), 0, 0, 0, 0, {}, {}};
                 ShaderAccess a = e.access;
                 const ShadeRecord r = Shade(instance, a);
                 e.u = r.u;

@@ -12,11 +12,15 @@ namespace {
 thread_local uint32_t rand_state = 1;
 }  // namespace
 
-void noise_srand(uint32_t seed) { rand_state = seed; }
+void noise_srand(uint32_t seed)
+{
+    rand_state = seed;
+}
 
-int32_t noise_rand() {
-  rand_state = rand_state * 214013u + 2531011u;
-  return static_cast<int32_t>((rand_state >> 16) & 0x7FFFu);
+int32_t noise_rand()
+{
+    rand_state = rand_state * 214013u + 2531011u;
+    return static_cast<int32_t>((rand_state >> 16) & 0x7FFFu);
 }
 
 int32_t perlin_p[514];
@@ -38,6 +42,8 @@ int32_t lattice_gradient_built = 0;
 int32_t filter_built = 0;
 int32_t cell_pending = 1;
 
+// Sixteen to a row.
+// clang-format off
 const uint8_t lattice_perm[256] = {
     225, 155, 210, 108, 175, 199, 221, 144, 203, 116, 70,  213, 69,  158, 33,  252,
     5,   82,  173, 133, 222, 139, 174, 27,  9,   71,  90,  246, 75,  130, 91,  191,
@@ -56,112 +62,128 @@ const uint8_t lattice_perm[256] = {
     48,  79,  147, 85,  30,  207, 219, 54,  88,  234, 190, 122, 95,  67,  143, 109,
     137, 214, 145, 93,  92,  100, 245, 0,   216, 186, 60,  83,  105, 97,  204, 52,
 };
+// clang-format on
 
 namespace {
 
 // Uniform number in [0, 1] from the next draw.
-double draw_unit() { return static_cast<double>(noise_rand()) * kDrawUnit; }
+double draw_unit()
+{
+    return static_cast<double>(noise_rand()) * kDrawUnit;
+}
 
 // Uniform number in [-1, 1] from the next draw.
-double draw_signed() { return draw_unit() * -2.0 + 1.0; }
+double draw_signed()
+{
+    return draw_unit() * -2.0 + 1.0;
+}
 
 // Gradient component from the next draw: [-1, 0.99609375] in steps of 1/256.
-double draw_gradient() { return static_cast<double>((noise_rand() % 512) - 256) * 0.00390625; }
+double draw_gradient()
+{
+    return static_cast<double>((noise_rand() % 512) - 256) * 0.00390625;
+}
 
 }  // namespace
 
-void init_gradient_tables() {
-  for (int i = 0; i < 256; ++i) {
-    perlin_p[i] = i;
-    perlin_g1[i] = draw_gradient();
+void init_gradient_tables()
+{
+    for (int i = 0; i < 256; ++i) {
+        perlin_p[i] = i;
+        perlin_g1[i] = draw_gradient();
 
-    double* g2 = perlin_g2[i];
-    g2[0] = draw_gradient();
-    g2[1] = draw_gradient();
-    const double len2 = std::sqrt(g2[0] * g2[0] + g2[1] * g2[1]);
-    if (len2 != 0.0) {  // an all-zero draw stays the zero vector
-      g2[0] = g2[0] / len2;
-      g2[1] = g2[1] / len2;
+        double* g2 = perlin_g2[i];
+        g2[0] = draw_gradient();
+        g2[1] = draw_gradient();
+        const double len2 = std::sqrt(g2[0] * g2[0] + g2[1] * g2[1]);
+        if (len2 != 0.0) {  // an all-zero draw stays the zero vector
+            g2[0] = g2[0] / len2;
+            g2[1] = g2[1] / len2;
+        }
+
+        double* g3 = perlin_g3[i];
+        g3[0] = draw_gradient();
+        g3[1] = draw_gradient();
+        g3[2] = draw_gradient();
+        const double len3 = std::sqrt(g3[0] * g3[0] + g3[1] * g3[1] + g3[2] * g3[2]);
+        if (len3 != 0.0) {
+            g3[0] = g3[0] / len3;
+            g3[1] = g3[1] / len3;
+            g3[2] = g3[2] / len3;
+        }
     }
 
-    double* g3 = perlin_g3[i];
-    g3[0] = draw_gradient();
-    g3[1] = draw_gradient();
-    g3[2] = draw_gradient();
-    const double len3 = std::sqrt(g3[0] * g3[0] + g3[1] * g3[1] + g3[2] * g3[2]);
-    if (len3 != 0.0) {
-      g3[0] = g3[0] / len3;
-      g3[1] = g3[1] / len3;
-      g3[2] = g3[2] / len3;
+    for (int i = 255; i > 0; --i) {
+        const int j = noise_rand() & 255;
+        std::swap(perlin_p[i], perlin_p[j]);
     }
-  }
 
-  for (int i = 255; i > 0; --i) {
-    const int j = noise_rand() & 255;
-    std::swap(perlin_p[i], perlin_p[j]);
-  }
-
-  // Repeat the first 258 entries so that indices up to 513 need no wrapping.
-  for (int i = 0; i < 258; ++i) {
-    perlin_p[256 + i] = perlin_p[i];
-    perlin_g1[256 + i] = perlin_g1[i];
-    perlin_g2[256 + i][0] = perlin_g2[i][0];
-    perlin_g2[256 + i][1] = perlin_g2[i][1];
-    perlin_g3[256 + i][0] = perlin_g3[i][0];
-    perlin_g3[256 + i][1] = perlin_g3[i][1];
-    perlin_g3[256 + i][2] = perlin_g3[i][2];
-  }
-}
-
-void init_value_table() {
-  noise_srand(665);
-  for (double& v : value_table) v = draw_signed();
-}
-
-void init_impulse_table() {
-  noise_srand(665);
-  for (auto& impulse : impulse_table) {
-    impulse[0] = draw_unit();
-    impulse[1] = draw_unit();
-    impulse[2] = draw_unit();
-    impulse[3] = draw_signed();
-  }
-}
-
-void init_lattice_gradient_table() {
-  noise_srand(665);
-  for (auto& g : lattice_gradient_table) {
-    const double z = draw_signed();
-    const double rho = std::sqrt(1.0 - z * z);
-    const double theta = draw_unit() * 6.283185307179586;
-    g[0] = rho * std::cos(theta);
-    g[1] = rho * std::sin(theta);
-    g[2] = z;
-  }
-}
-
-void init_filter_table() {
-  for (int i = 0; i <= 400; ++i) {
-    const double x = std::sqrt(static_cast<double>(i) * 0.01);
-    if (x < 1.0)
-      filter_table[i] = 0.5 * (2.0 + x * x * (3.0 * x - 5.0));
-    else
-      filter_table[i] = 0.5 * (4.0 + x * (-8.0 + x * (5.0 - x)));
-  }
-}
-
-void init_cell_tables() {
-  noise_srand(808);
-  cell_pending = 0;
-  for (auto& perm : cell_perm)
-    for (int i = 0; i < 2048; ++i) perm[i] = i;
-  for (auto& perm : cell_perm) {
-    for (int i = 0; i < 2048; ++i) {
-      const int j = noise_rand() >> 4;  // trunc(r / 32768 * 2048)
-      std::swap(perm[i], perm[j]);
+    // Repeat the first 258 entries so that indices up to 513 need no wrapping.
+    for (int i = 0; i < 258; ++i) {
+        perlin_p[256 + i] = perlin_p[i];
+        perlin_g1[256 + i] = perlin_g1[i];
+        perlin_g2[256 + i][0] = perlin_g2[i][0];
+        perlin_g2[256 + i][1] = perlin_g2[i][1];
+        perlin_g3[256 + i][0] = perlin_g3[i][0];
+        perlin_g3[256 + i][1] = perlin_g3[i][1];
+        perlin_g3[256 + i][2] = perlin_g3[i][2];
     }
-  }
-  for (double& v : cell_values) v = draw_signed();
+}
+
+void init_value_table()
+{
+    noise_srand(665);
+    for (double& v : value_table) v = draw_signed();
+}
+
+void init_impulse_table()
+{
+    noise_srand(665);
+    for (auto& impulse : impulse_table) {
+        impulse[0] = draw_unit();
+        impulse[1] = draw_unit();
+        impulse[2] = draw_unit();
+        impulse[3] = draw_signed();
+    }
+}
+
+void init_lattice_gradient_table()
+{
+    noise_srand(665);
+    for (auto& g : lattice_gradient_table) {
+        const double z = draw_signed();
+        const double rho = std::sqrt(1.0 - z * z);
+        const double theta = draw_unit() * 6.283185307179586;
+        g[0] = rho * std::cos(theta);
+        g[1] = rho * std::sin(theta);
+        g[2] = z;
+    }
+}
+
+void init_filter_table()
+{
+    for (int i = 0; i <= 400; ++i) {
+        const double x = std::sqrt(static_cast<double>(i) * 0.01);
+        if (x < 1.0)
+            filter_table[i] = 0.5 * (2.0 + x * x * (3.0 * x - 5.0));
+        else
+            filter_table[i] = 0.5 * (4.0 + x * (-8.0 + x * (5.0 - x)));
+    }
+}
+
+void init_cell_tables()
+{
+    noise_srand(808);
+    cell_pending = 0;
+    for (auto& perm : cell_perm)
+        for (int i = 0; i < 2048; ++i) perm[i] = i;
+    for (auto& perm : cell_perm) {
+        for (int i = 0; i < 2048; ++i) {
+            const int j = noise_rand() >> 4;  // trunc(r / 32768 * 2048)
+            std::swap(perm[i], perm[j]);
+        }
+    }
+    for (double& v : cell_values) v = draw_signed();
 }
 
 }  // namespace granulix

@@ -90,7 +90,8 @@ TEST_F(Dso, TheThreeEntriesFillTheirOutputs)
     Call shade(file);
     EXPECT_EQ(dso.shade(nullptr, 26, shade.argv), 0);
     EXPECT_EQ(shade.result, 1.0f);
-    ExpectShade(shade, {0.75f, 1.0f, 1.25f}, {0.25f, 0.25f, 0.15f, 0.0f, 0.0f, 0.25f, 1.0f, 0.0f, 0.0f});
+    ExpectShade(shade, {0.75f, 1.0f, 1.25f},
+                {0.25f, 0.25f, 0.15f, 0.0f, 0.0f, 0.25f, 1.0f, 0.0f, 0.0f});
 
     Call bump(file);
     EXPECT_EQ(dso.bump(nullptr, 18, bump.argv), 0);
@@ -116,7 +117,8 @@ TEST_F(Dso, GraphWithoutRootGivesTheDefaults)
     Call call(file);
     dso.shade(nullptr, 26, call.argv);
     EXPECT_EQ(call.result, 1.0f);
-    ExpectShade(call, {0.78f, 0.78f, 0.78f}, {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f});
+    ExpectShade(call, {0.78f, 0.78f, 0.78f},
+                {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f});
 
     // The user colours have no defaults: they come out as zeros, not as
     // whatever the stack held (here most likely the previous call's record).

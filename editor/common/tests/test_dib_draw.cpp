@@ -32,7 +32,7 @@ TEST(DrawDib, DrawsUprightScaledAndUnblended)
 {
     dib24 bitmap(3, 2, 24);
     ASSERT_EQ(bitmap.rowBytes, 12);
-    const uint8_t pixels[2][9] = {{0, 0, 255, 0, 255, 0, 255, 0, 0},     // bottom: red green blue
+    const uint8_t pixels[2][9] = {{0, 0, 255, 0, 255, 0, 255, 0, 0},      // bottom: red green blue
                                   {30, 20, 10, 60, 50, 40, 90, 80, 70}};  // top
     std::copy(pixels[0], pixels[0] + 9, bitmap.bits);
     std::copy(pixels[1], pixels[1] + 9, bitmap.bits + 12);

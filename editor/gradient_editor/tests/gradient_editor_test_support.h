@@ -69,11 +69,17 @@ protected:
     }
 
     // The pointer on the marker of a key at position (keys 0 to 1).
-    static QPoint Marker(double position) { return QPoint(5, static_cast<int>(304 * position) + 8); }
+    static QPoint Marker(double position)
+    {
+        return QPoint(5, static_cast<int>(304 * position) + 8);
+    }
     void Press(QPoint at) { QTest::mousePress(editor.PaintBox1, Qt::LeftButton, {}, at); }
     void Move(QPoint at) { QTest::mouseMove(editor.PaintBox1, at); }
     void Release(QPoint at) { QTest::mouseRelease(editor.PaintBox1, Qt::LeftButton, {}, at); }
-    void ClickStrip(int y) { QTest::mouseClick(editor.PaintBox1, Qt::LeftButton, {}, QPoint(60, y)); }
+    void ClickStrip(int y)
+    {
+        QTest::mouseClick(editor.PaintBox1, Qt::LeftButton, {}, QPoint(60, y));
+    }
 
     // Types text over the field's text (clicking into it first unless it
     // has the focus), then presses Enter unless told not to.
@@ -89,7 +95,10 @@ protected:
         }
     }
 
-    QRgb PaintBox1Pixel(int x, int y) const { return editor.PaintBox1->grab().toImage().pixel(x, y); }
+    QRgb PaintBox1Pixel(int x, int y) const
+    {
+        return editor.PaintBox1->grab().toImage().pixel(x, y);
+    }
 
     Gradient gradient;
     TGradientEditor editor;

@@ -11,7 +11,10 @@ using namespace gradient_test;
 
 const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-QRgb SwatchPixel(const TGradientEditor& editor) { return editor.PaintBox2->grab().toImage().pixel(56, 3); }
+QRgb SwatchPixel(const TGradientEditor& editor)
+{
+    return editor.PaintBox2->grab().toImage().pixel(56, 3);
+}
 
 // A new colour gradient node: first key selected, end fields 0 and 1, the
 // position field read-only in the button-face colour, everything black.
@@ -27,7 +30,8 @@ TEST_F(GradientEditorTest, NewColourGradientNodeOpensOnItsFirstKey)
     EXPECT_EQ(editor.Edit4->text(), "1.000000");
     EXPECT_EQ(editor.Edit5->text(), "0.000000");
     EXPECT_TRUE(editor.Edit5->isReadOnly());
-    EXPECT_EQ(editor.Edit5->palette().color(QPalette::Base), editor.palette().color(QPalette::Button));
+    EXPECT_EQ(editor.Edit5->palette().color(QPalette::Base),
+              editor.palette().color(QPalette::Button));
     EXPECT_TRUE(editor.PaintBox2->isVisible());
     EXPECT_FALSE(editor.Edit3->isVisible());
     EXPECT_EQ(SwatchPixel(editor), qRgb(0, 0, 0));

@@ -14,14 +14,14 @@ using namespace gradient_test;
 TEST_F(GradientEditorTest, ClickInTheStripInsertsAKey)
 {
     Open({{0.0, 0.0, 0.0, 0.0, 0.0}, {1.0, 1.0, 0.5, 0.0, 1.0}});
-    ClickStrip(8 + 2);   // 0.0066 from the first key
-    ClickStrip(8 + 301); // 0.0099 from the last key
+    ClickStrip(8 + 2);    // 0.0066 from the first key
+    ClickStrip(8 + 301);  // 0.0099 from the last key
     EXPECT_EQ(gradient.Count(), 2);
     EXPECT_EQ(editor.selectedKey, gradient.Key(0));
 
     editor.RenderStrip();
-    const std::vector<uint8_t> before(editor.strip.bits,
-                                      editor.strip.bits + editor.strip.rowBytes * editor.strip.height);
+    const std::vector<uint8_t> before(
+        editor.strip.bits, editor.strip.bits + editor.strip.rowBytes * editor.strip.height);
     ClickStrip(8 + 152);
     ASSERT_EQ(gradient.Count(), 3);
     const GValue* added = gradient.Key(2);

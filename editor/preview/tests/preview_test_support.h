@@ -24,7 +24,10 @@ inline Bgr PixelAt(const dib24& b, int column, int row)
     return Bgr{p[0], p[1], p[2]};
 }
 
-inline Bgr Grey(uint8_t v) { return Bgr{v, v, v}; }
+inline Bgr Grey(uint8_t v)
+{
+    return Bgr{v, v, v};
+}
 
 inline bool SameImage(const dib24& a, const dib24& b)
 {

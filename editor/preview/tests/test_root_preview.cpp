@@ -21,7 +21,10 @@ public:
         node->read_ = std::move(read);
         return node;
     }
-    void Evaluate(const EvalContext& c) override { outputs[0].value.components[0] = 20.0 * read_(c); }
+    void Evaluate(const EvalContext& c) override
+    {
+        outputs[0].value.components[0] = 20.0 * read_(c);
+    }
     std::unique_ptr<Node> Create() const override { return nullptr; }
 
 private:

@@ -21,8 +21,7 @@ public:
             {"a", DATA_COLOR, EDIT_COLOR, 1},
             {"b", DATA_COLOR, EDIT_COLOR, 1},
         };
-        static const OutputDesc outs[] = {
-            {"x", DATA_COLOR}, {"y", DATA_FLOAT}, {"z", DATA_FLOAT}};
+        static const OutputDesc outs[] = {{"x", DATA_COLOR}, {"y", DATA_FLOAT}, {"z", DATA_FLOAT}};
         auto n = std::make_unique<ChoiceFirst>();
         n->Setup("choice first", "Test", 3, inputs, 3, outs, 0);
         return n;

@@ -581,6 +581,18 @@ TEST(EngineStartupOrder, LoadersThenCacheThenRegistryAndBackInReverse)
     ASSERT_NE(preload, nullptr);
     LogOf(lib, &WatchPrototype);
     ExitImageLoaderMan();  // the test program's own registry: the owner makes it
+    // Whatever check fails below, the tests after this one get their
+    // registry back and the library its reference.
+    struct Restore {
+        void* library;
+        ~Restore()
+        {
+            if (TheImageLoaderMan() == nullptr) {
+                InitImageLoaderMan();
+            }
+            dlclose(library);
+        }
+    } restore{preload};
     std::vector<Entry> before;
     {
         std::optional<EngineStartup> engine;
@@ -618,8 +630,6 @@ TEST(EngineStartupOrder, LoadersThenCacheThenRegistryAndBackInReverse)
     ASSERT_NE(log, nullptr);
     EXPECT_EQ(log->back(), "destroy 1");
     EXPECT_EQ(std::count(log->begin(), log->end(), "destroy 2"), 1);
-    dlclose(preload);
-    InitImageLoaderMan();
 }
 
 TEST(EngineGlobals, AnotherHolderDestroysOnlyItsOwnObjects)

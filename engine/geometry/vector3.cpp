@@ -2,38 +2,6 @@
 
 #include <cmath>
 
-double Vector3::Length(const Vector3& a)
-{
-    return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
-}
-
-double Vector3::Dot(const Vector3& a, const Vector3& b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-Vector3 Vector3::Cross(const Vector3& a, const Vector3& b)
-{
-    return Vector3{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-Vector3 Vector3::Normalize(Vector3& a)
-{
-    const double length = Length(a);
-    if (length == 0.0 || std::isnan(length)) {
-        a = Vector3{0.0, 0.0, 0.0};
-    } else {
-        a = Vector3{a.x / length, a.y / length, a.z / length};
-    }
-    return a;
-}
-
-Vector3 Vector3::Normalized(const Vector3& a)
-{
-    Vector3 copy = a;
-    return Normalize(copy);
-}
-
 Vector3 Vector3::Reflect(const Vector3& incident, const Vector3& normal)
 {
     const Vector3 i = Normalized(incident);

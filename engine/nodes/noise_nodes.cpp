@@ -56,14 +56,31 @@ std::unique_ptr<T> Make(const char* name, const ParamDesc (&inputs)[InputCount],
     return node;
 }
 
-// The defaults of "octaves", "lacunarity" and "gain".
-template <typename T>
-void SetFractalDefaults(T& node)
+// A fractal type with the defaults of "octaves", "lacunarity" and "gain".
+template <typename T, int32_t InputCount>
+std::unique_ptr<T> MakeFractal(const char* name, const ParamDesc (&inputs)[InputCount])
 {
-    node.params[T::kOctaves].value.components[0] = 4.0;
-    node.params[T::kLacunarity].value.components[0] = 2.0;
-    node.params[T::kGain].value.components[0] = 0.5;
+    auto node = Make<T>(name, inputs, kResult);
+    node->params[T::kOctaves].value.components[0] = 4.0;
+    node->params[T::kLacunarity].value.components[0] = 2.0;
+    node->params[T::kGain].value.components[0] = 0.5;
+    return node;
 }
+
+// A fractal type's "octaves" (as OctaveCount), "lacunarity" and "gain",
+// evaluated in that order.
+struct FractalInputs {
+    template <typename T>
+    FractalInputs(T& node, const EvalContext& context)
+        : octaves(OctaveCount(node.EvaluateValue(node.params[T::kOctaves], context).components[0])),
+          lacunarity(node.EvaluateValue(node.params[T::kLacunarity], context).components[0]),
+          gain(node.EvaluateValue(node.params[T::kGain], context).components[0])
+    {
+    }
+    int32_t octaves;
+    double lacunarity;
+    double gain;
+};
 
 void WriteResult(Node& node, double r)
 {
@@ -124,34 +141,26 @@ void NNoise::Evaluate(const EvalContext& context)
 
 std::unique_ptr<Node> NTurbulence::New()
 {
-    auto node = Make<NTurbulence>("turbulence", kFractalInputs, kResult);
-    SetFractalDefaults(*node);
-    return node;
+    return MakeFractal<NTurbulence>("turbulence", kFractalInputs);
 }
 
 void NTurbulence::Evaluate(const EvalContext& context)
 {
     const Point q(TexturePoint(context));
-    const double octaves = Input(kOctaves, context).components[0];
-    const double lacunarity = Input(kLacunarity, context).components[0];
-    const double gain = Input(kGain, context).components[0];
-    WriteResult(*this, turbulence(q.p, OctaveCount(octaves), lacunarity, gain));
+    const FractalInputs f(*this, context);
+    WriteResult(*this, turbulence(q.p, f.octaves, f.lacunarity, f.gain));
 }
 
 std::unique_ptr<Node> NfBm::New()
 {
-    auto node = Make<NfBm>("fBm", kFractalInputs, kResult);
-    SetFractalDefaults(*node);
-    return node;
+    return MakeFractal<NfBm>("fBm", kFractalInputs);
 }
 
 void NfBm::Evaluate(const EvalContext& context)
 {
     const Point q(TexturePoint(context));
-    const double octaves = Input(kOctaves, context).components[0];
-    const double lacunarity = Input(kLacunarity, context).components[0];
-    const double gain = Input(kGain, context).components[0];
-    WriteResult(*this, fBm(q.p, OctaveCount(octaves), lacunarity, gain));
+    const FractalInputs f(*this, context);
+    WriteResult(*this, fBm(q.p, f.octaves, f.lacunarity, f.gain));
 }
 
 std::unique_ptr<Node> NVoronoi::New()
@@ -190,8 +199,7 @@ namespace {
 template <typename T>
 std::unique_ptr<Node> MakeCrumple(const char* name)
 {
-    auto node = Make<T>(name, kCrumpleInputs, kResult);
-    SetFractalDefaults(*node);
+    auto node = MakeFractal<T>(name, kCrumpleInputs);
     node->params[T::kJitter].value.components[0] = 1.0;
     return node;
 }
@@ -206,11 +214,9 @@ std::unique_ptr<Node> NCrumple::New()
 void NCrumple::Evaluate(const EvalContext& context)
 {
     const Point q(TexturePoint(context));
-    const double octaves = Input(kOctaves, context).components[0];
-    const double lacunarity = Input(kLacunarity, context).components[0];
-    const double gain = Input(kGain, context).components[0];
+    const FractalInputs f(*this, context);
     const double jitter = Input(kJitter, context).components[0];
-    WriteResult(*this, crumple(q.p, jitter, OctaveCount(octaves), lacunarity, gain));
+    WriteResult(*this, crumple(q.p, jitter, f.octaves, f.lacunarity, f.gain));
 }
 
 std::unique_ptr<Node> NCrumple2::New()
@@ -221,9 +227,7 @@ std::unique_ptr<Node> NCrumple2::New()
 void NCrumple2::Evaluate(const EvalContext& context)
 {
     const Point q(TexturePoint(context));
-    const double octaves = Input(kOctaves, context).components[0];
-    const double lacunarity = Input(kLacunarity, context).components[0];
-    const double gain = Input(kGain, context).components[0];
+    const FractalInputs f(*this, context);
     const double jitter = Input(kJitter, context).components[0];
-    WriteResult(*this, crumple2(q.p, jitter, OctaveCount(octaves), lacunarity, gain));
+    WriteResult(*this, crumple2(q.p, jitter, f.octaves, f.lacunarity, f.gain));
 }

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <unordered_set>
 
+#include "common/regular_file.h"
 #include "common/text_case.h"
 #include "model/node_stream.h"
 #include "nodes/root_node.h"
@@ -44,28 +43,6 @@ void NHandleList::Remove(const NHandle* handle)
     if (at != handles_.end()) {
         handles_.erase(at);
     }
-}
-
-FILE* OpenShaderFile(const char* fileName)
-{
-    const int fd = open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return nullptr;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return nullptr;
-    }
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags != -1) {
-        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    }
-    FILE* file = fdopen(fd, "rb");
-    if (file == nullptr) {
-        close(fd);
-    }
-    return file;
 }
 
 NRoot* MaterialRoot(const NodeList& nodes)
@@ -144,7 +121,7 @@ void ReloadIfChanged(NHandle& handle)
     if (!ShaderFileTime(handle.path.c_str(), time) || time == handle.fileTime) {
         return;
     }
-    FILE* file = OpenShaderFile(handle.path.c_str());
+    FILE* file = OpenRegularFile(handle.path.c_str());
     if (file == nullptr) {
         handle.path.clear();  // keeps the graph it has, and is never reloaded
         return;

@@ -53,15 +53,12 @@ private:
     std::vector<std::unique_ptr<NHandle>> handles_;  // in order of creation
 };
 
-// Opens fileName for binary reading. Only a regular file opens: a directory,
-// a pipe or a device counts as a file that cannot be opened (a pipe would
-// otherwise block the renderer until someone writes to it). Null on failure.
-FILE* OpenShaderFile(const char* fileName);
-
 // Reads file (closed here in every case) into the handle's graph, cleared
 // first, and finds its material root and the root's feeders. False when the
 // reader reports failure or throws (a damaged link id, memory running out):
-// the graph is then empty and has no root.
+// the graph is then empty and has no root. Callers open the file with
+// OpenRegularFile (common/regular_file.h), so that a pipe or a device named
+// like a shader is refused rather than blocking the renderer.
 bool LoadShaderGraph(FILE* file, NHandle& handle);
 
 // The file's modification time, truncated to 32 bits; false when stat fails.

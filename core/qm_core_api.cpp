@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "common/regular_file.h"
 #include "core_globals.h"
 #include "model/eval_context.h"
 #include "nhandle.h"
@@ -31,7 +32,7 @@ NHandle* QM_Load(const char* fileName)
             return found;
         }
         auto handle = std::make_unique<NHandle>();
-        FILE* file = OpenShaderFile(fileName);
+        FILE* file = OpenRegularFile(fileName);
         if (file == nullptr) {
             return nullptr;
         }

@@ -12,6 +12,7 @@
 #include <qm_core.h>
 
 #include "core_test_support.h"
+#include "fifo_test_support.h"
 #include "macro/macro_nodes.h"
 #include "shader_files.h"
 
@@ -172,6 +173,24 @@ TEST_F(CoreHost, RefusalsAndNullHandles)
     ASSERT_NE(h, nullptr);
     QM_EvalShade(h, nullptr);  // refused, no crash
     QM_Close(h);
+}
+
+TEST_F(CoreHost, NamedPipeIsRefusedWithoutWaitingForAWriter)
+{
+    // A FIFO named like a shader: the open must neither wait for a writer
+    // nor leave a handle behind, and the lock is free afterwards.
+    const std::string fifo = dir.File("pipe.shd");
+    ASSERT_TRUE(fifotest::MakeFifo(fifo));
+    NHandle* h = nullptr;
+    EXPECT_TRUE(fifotest::ReturnsWithoutAWriter(fifo, [&] { h = QM_Load(fifo.c_str()); }))
+        << "QM_Load waited for a writer";
+    EXPECT_EQ(h, nullptr);
+    const std::string file = dir.File("after_pipe.shd");
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.5));
+    NHandle* good = nullptr;
+    std::thread([&] { good = QM_Load(file.c_str()); }).join();
+    ASSERT_NE(good, nullptr);
+    QM_Close(good);
 }
 
 TEST_F(CoreHost, QueriesLookAtLinksAndOwnValues)
@@ -369,6 +388,26 @@ TEST_F(CoreReload, UnopenableReplacementKeepsTheOldGraphAndDetachesTheName)
     QM_EndRender(old);
     QM_Close(old);
     QM_Close(fresh);
+}
+
+TEST_F(CoreReload, PipeInPlaceOfTheFileKeepsTheOldGraphWithoutWaiting)
+{
+    const std::string file = dir.File("piped.shd");
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.25));
+    ASSERT_TRUE(SetFileTime(file, kTime));
+    NHandle* h = QM_Load(file.c_str());
+    ASSERT_NE(h, nullptr);
+
+    // A FIFO under the name: stat answers with a new time, and the reload
+    // at the next render refuses it at once like any file that cannot open.
+    ASSERT_TRUE(std::filesystem::remove(file));
+    ASSERT_TRUE(fifotest::MakeFifo(file));
+    ASSERT_TRUE(SetFileTime(file, kTime + 60));
+    EXPECT_TRUE(fifotest::ReturnsWithoutAWriter(file, [&] { QM_BeginRender(h); }))
+        << "the reload waited for a writer";
+    EXPECT_EQ(Shade(h).color[0], 0.25);
+    QM_EndRender(h);
+    QM_Close(h);
 }
 
 // The bytes of a graph whose root's colour input links to node id 99 of a

@@ -6,10 +6,13 @@
 
 #include <csignal>
 #include <filesystem>
+#include <utility>
 
 #include <QMimeData>
 #include <QUrl>
 #include <sys/resource.h>
+
+#include "fifo_test_support.h"
 
 using namespace editor_test;
 
@@ -221,6 +224,51 @@ TEST_F(DocumentTest, FailedOpenLeavesTheListExactlyAsItWas)
         EXPECT_TRUE(form->modified) << name;
         EXPECT_TRUE(Status().contains(path)) << Status().toStdString();
         EXPECT_EQ(dialogs->errorBeeps, ++beeps) << name;
+    }
+}
+
+TEST_F(DocumentTest, APipeNamedLikeAShaderIsRefusedWithoutWaiting)
+{
+    // A FIFO named x.shd, picked in the open dialog (through "All files") or
+    // dropped on the window: refused at once as a file that cannot be opened,
+    // the document left as it was, instead of the editor freezing until
+    // something writes to the pipe.
+    BuildGraph();
+    const std::string fifo = scratch.Path("x.shd");
+    ASSERT_TRUE(fifotest::MakeFifo(fifo));
+    const QString path = QString::fromStdString(fifo);
+    form->ShowNodeProperties(a);
+    form->menuCopyClick();
+    form->scrollX = 33;
+    form->MarkModified();
+    const std::vector<Node*> before = Nodes();
+    const QString caption = form->windowTitle();
+
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(path)});
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"open dialog",
+         [&] {
+             dialogs->openAnswers.push_back(path);
+             form->menuOpenClick();
+         }},
+        {"drop", [&] { form->HandleDropFiles(dropped); }},
+    };
+    int beeps = 0;
+    for (const auto& [way, open] : ways) {
+        dialogs->confirmAnswers = {true};
+        EXPECT_TRUE(fifotest::ReturnsWithoutAWriter(fifo, open))
+            << way << ": the open waited for a writer";
+        EXPECT_EQ(Nodes(), before) << way;
+        EXPECT_EQ(b->params[0].source, a) << way;
+        EXPECT_NE(form->clipboardNode, nullptr) << way;
+        EXPECT_EQ(form->scrollX, 33) << way;
+        EXPECT_EQ(form->selectedNode, a) << way;
+        EXPECT_TRUE(form->modified) << way;
+        EXPECT_EQ(form->windowTitle(), caption) << way;
+        EXPECT_EQ(Status(), QStringLiteral("Cannot open %1.").arg(path)) << Status().toStdString();
+        EXPECT_EQ(dialogs->errorBeeps, ++beeps) << way;
+        EXPECT_TRUE(dialogs->confirmAnswers.empty()) << way;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "common/regular_file.h"
 #include "model/node_list.h"
 #include "model/node_stream.h"
 
@@ -16,15 +17,13 @@ namespace fs = std::filesystem;
 
 ReadOutcome ReadGraphFile(const std::string& path, NodeList& into, const NodeFactory& factory)
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    // Only a regular file opens, and without waiting: a pipe named x.shd
+    // would otherwise freeze the editor until something wrote to it.
+    FILE* file = OpenRegularFile(path.c_str());
     if (file == nullptr) {
         return ReadOutcome::kCannotOpen;
     }
     NFileStream stream(file);
-    struct stat st {};
-    if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return ReadOutcome::kCannotOpen;
-    }
     try {
         if (into.Load(stream, factory) && std::ferror(file) == 0) {
             return ReadOutcome::kRead;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/regular_file.h"
 #include "image/dib24.h"
 
 namespace {
@@ -13,11 +14,13 @@ struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
 
-// Reads the file into bitmap; false on a failed open or read.
+// Reads the file into bitmap; false on a failed open or read. Only a
+// regular file opens, and without waiting: a pipe named like a picture would
+// otherwise hang the render until something wrote to it.
 bool ReadBitmap(const char* fileName, dib24& bitmap)
 {
     if (!fileName) return false;
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(fileName, "rb"));
+    std::unique_ptr<FILE, FileCloser> file(OpenRegularFile(fileName));
     return file && bitmap.LoadBMP(file.get()) == 1;
 }
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <thread>
 
+#include "fifo_test_support.h"
 #include "image/bmp_loader.h"
 #include "image/image_loader.h"
 #include "image_test_files.h"
@@ -160,6 +161,43 @@ TEST(ImageLoaders, BmpLoaderDeliversTopFirstRgb)
 
     EXPECT_FALSE(GetImageInfo(dir.File("missing.bmp").c_str(), &w, &h, nullptr));
     EXPECT_FALSE(LoadImagePixels(dir.File("missing.bmp").c_str(), rgb, nullptr));
+}
+
+TEST(ImageLoaders, BmpLoaderRefusesANamedPipeWithoutWaitingForAWriter)
+{
+    // A FIFO named like a picture: the size query and the pixel read each
+    // refuse it at once, directly and through the registry, and write nothing.
+    InitImageLoaderMan();
+    TempDir dir;
+    const std::string fifo = dir.File("pipe.bmp");
+    ASSERT_TRUE(fifotest::MakeFifo(fifo));
+    const char* name = fifo.c_str();
+    int32_t w = -1, h = -1, a = -1;
+    uint8_t rgb[3] = {0xCC, 0xCC, 0xCC};
+    uint8_t alpha[1] = {0xCC};
+    int32_t info = -1, load = -1;
+    bool found = true, loaded = true;
+    EXPECT_TRUE(fifotest::ReturnsWithoutAWriter(fifo, [&] {
+        info = BmpImageInfo(name, &w, &h, &a);
+    })) << "the size query waited for a writer";
+    EXPECT_TRUE(fifotest::ReturnsWithoutAWriter(fifo, [&] {
+        load = BmpImageLoad(name, rgb, alpha);
+    })) << "the pixel read waited for a writer";
+    EXPECT_TRUE(fifotest::ReturnsWithoutAWriter(fifo, [&] {
+        found = GetImageInfo(name, &w, &h, &a);
+    })) << "the size query through the registry waited for a writer";
+    EXPECT_TRUE(fifotest::ReturnsWithoutAWriter(fifo, [&] {
+        loaded = LoadImagePixels(name, rgb, alpha);
+    })) << "the pixel read through the registry waited for a writer";
+    EXPECT_EQ(info, 0);
+    EXPECT_EQ(load, 0);
+    EXPECT_FALSE(found);
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(w, -1);
+    EXPECT_EQ(h, -1);
+    EXPECT_EQ(a, -1);
+    for (uint8_t v : rgb) EXPECT_EQ(v, 0xCC);
+    EXPECT_EQ(alpha[0], 0xCC);
 }
 
 TEST(ImageLoaders, BmpLoaderConverts16And48BitToEightBitRgb)

@@ -58,6 +58,20 @@ void EvaluateTwoValues(Node& node, const EvalContext& context, Op op)
     }
 }
 
+// "top", "bottom" and "input" evaluated, then op(x, top, bottom) applied per
+// channel of the input.
+template <typename Op>
+void EvaluateRange(Node& node, const EvalContext& context, Op op)
+{
+    const double top = node.EvaluateValue(node.params[0], context).components[0];
+    const double bottom = node.EvaluateValue(node.params[1], context).components[0];
+    const NodeValue input = node.EvaluateValue(node.params[2], context);
+    double* result = node.outputs[0].value.components;
+    for (int c = 0; c < 3; ++c) {
+        result[c] = op(input.components[c], top, bottom);
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<Node> NMix::New()
@@ -166,15 +180,11 @@ std::unique_ptr<Node> NClamp::New()
 
 void NClamp::Evaluate(const EvalContext& context)
 {
-    const double top = Input(0, context).components[0];
-    const double bottom = Input(1, context).components[0];
-    const NodeValue input = Input(2, context);
-    double* result = outputs[0].value.components;
-    for (int c = 0; c < 3; ++c) {
+    EvaluateRange(*this, context, [](double x, double top, double bottom) {
         // Lower bound first, upper bound last: bottom above top gives top.
-        const double t = bottom > input.components[c] ? bottom : input.components[c];
-        result[c] = t > top ? top : t;
-    }
+        const double t = bottom > x ? bottom : x;
+        return t > top ? top : t;
+    });
 }
 
 std::unique_ptr<Node> NSmoothStep::New()
@@ -184,22 +194,18 @@ std::unique_ptr<Node> NSmoothStep::New()
 
 void NSmoothStep::Evaluate(const EvalContext& context)
 {
-    const double top = Input(0, context).components[0];
-    const double bottom = Input(1, context).components[0];
-    const NodeValue input = Input(2, context);
-    double* result = outputs[0].value.components;
-    for (int c = 0; c < 3; ++c) {
-        const double x = input.components[c];
+    EvaluateRange(*this, context, [](double x, double top, double bottom) {
         if (x > top) {
-            result[c] = 1.0;
-        } else if (x < bottom) {
-            result[c] = 0.0;
-        } else if (top == bottom && x == top) {
-            // The input sits on a zero-width step: it equals top, which gives 1.
-            result[c] = 1.0;
-        } else {
-            const double t = (x - bottom) / (top - bottom);
-            result[c] = 3.0 * (t * t) - 2.0 * (t * t * t);
+            return 1.0;
         }
-    }
+        if (x < bottom) {
+            return 0.0;
+        }
+        if (top == bottom && x == top) {
+            // The input sits on a zero-width step: it equals top, which gives 1.
+            return 1.0;
+        }
+        const double t = (x - bottom) / (top - bottom);
+        return 3.0 * (t * t) - 2.0 * (t * t * t);
+    });
 }

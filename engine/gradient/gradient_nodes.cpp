@@ -51,8 +51,10 @@ void GradientNode::CopyFrom(const Node& other)
     gradient->Load(buffer);
 }
 
-void GradientNode::AddDefaultKeys()
+void GradientNode::SetUpNew(const char* name, const OutputDesc outputs[2])
 {
+    Setup(name, "Gradient", 2, kInputs, 2, outputs, 0);
+    SetFloatDefault(1, 0.0);
     auto high = std::make_unique<GValue>();
     high->position = 1.0;
     gradient->AddKey(std::move(high));
@@ -72,9 +74,7 @@ void GradientNode::Lookup(const EvalContext& context, double rgb[3], double& alp
 std::unique_ptr<Node> NGradientC::New()
 {
     auto node = std::make_unique<NGradientC>();
-    node->Setup("color gradient", "Gradient", 2, kInputs, 2, kColorOutputs, 0);
-    node->SetFloatDefault(1, 0.0);
-    node->AddDefaultKeys();
+    node->SetUpNew("color gradient", kColorOutputs);
     return node;
 }
 
@@ -93,9 +93,7 @@ void NGradientC::Evaluate(const EvalContext& context)
 std::unique_ptr<Node> NGradientV::New()
 {
     auto node = std::make_unique<NGradientV>();
-    node->Setup("value gradient", "Gradient", 2, kInputs, 2, kValueOutputs, 0);
-    node->SetFloatDefault(1, 0.0);
-    node->AddDefaultKeys();
+    node->SetUpNew("value gradient", kValueOutputs);
     return node;
 }
 

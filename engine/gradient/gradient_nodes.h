@@ -32,9 +32,10 @@ protected:
     // gradient editor takes it.
     explicit GradientNode(int32_t valueMode) : valueMode_(valueMode) {}
 
-    // Fills the gradient with the two keys of a new node: position 1.0 then
+    // Sets up a new node under name: the inputs "gradient" and "input" (0.0),
+    // the two outputs given, and the gradient's two keys: position 1.0 then
     // position 0.0, both black and opaque.
-    void AddDefaultKeys();
+    void SetUpNew(const char* name, const OutputDesc outputs[2]);
 
     // The gradient at the node's "input" for this sample. A gradient with
     // fewer than two keys (only a stored file makes one) gives black with

@@ -28,11 +28,17 @@ void NodeStream::WriteInt(int32_t value)
     Write(&value, sizeof value);
 }
 
-int32_t NodeStream::ReadInt()
+template <typename T>
+T NodeStream::ReadNumber()
 {
-    int32_t value = 0;
+    T value = 0;
     ReadExact(&value, sizeof value);
     return value;
+}
+
+int32_t NodeStream::ReadInt()
+{
+    return ReadNumber<int32_t>();
 }
 
 void NodeStream::WriteDouble(double value)
@@ -42,9 +48,7 @@ void NodeStream::WriteDouble(double value)
 
 double NodeStream::ReadDouble()
 {
-    double value = 0.0;
-    ReadExact(&value, sizeof value);
-    return value;
+    return ReadNumber<double>();
 }
 
 void NodeStream::WriteId(const Node* node)

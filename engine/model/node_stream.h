@@ -41,6 +41,9 @@ protected:
 
 private:
     bool ReadExact(void* buffer, uint32_t count);
+    // A number of type T through ReadExact: 0 when the stream delivers too few bytes.
+    template <typename T>
+    T ReadNumber();
     bool failed_ = false;
 };
 

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -39,6 +39,21 @@ function(qm_export_only target script)
   endif()
 endfunction()
 
+# qm_add_renderer_module(<target> <version-script> <source>...): a renderer's
+# plug-in module, named without a "lib" prefix and linked against
+# libqm_core.so. It sees the engine's headers but links nothing of the engine,
+# exports only what the script names, and installs into the library folder.
+function(qm_add_renderer_module target script)
+  add_library(${target} MODULE ${ARGN})
+  set_target_properties(${target} PROPERTIES PREFIX "")
+  target_include_directories(${target} PRIVATE
+    ${CMAKE_CURRENT_SOURCE_DIR}
+    $<TARGET_PROPERTY:qm_engine,INTERFACE_INCLUDE_DIRECTORIES>)
+  target_link_libraries(${target} PRIVATE qm_core)
+  qm_export_only(${target} ${script})
+  install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endfunction()
+
 # qm_add_gtest(<name> SOURCES ... LIBS ...): one GoogleTest executable
 # registered with CTest test by test.
 function(qm_add_gtest name)

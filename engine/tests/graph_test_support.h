@@ -12,6 +12,7 @@
 #include "model/node.h"
 #include "model/node_list.h"
 #include "model/node_stream.h"
+#include "node_test_helpers.h"
 #include "nodes/root_node.h"
 #include "registry/node_factory.h"
 
@@ -159,11 +160,7 @@ T* Append(NodeList& list, std::unique_ptr<Node> node)
     return raw;
 }
 
-inline void Link(Node& to, int32_t input, Node& from, int32_t output)
-{
-    to.params[input].source = &from;
-    to.params[input].sourceOutput = output;
-}
+using nodetest::Link;
 
 using Bytes = std::vector<uint8_t>;
 

@@ -13,6 +13,7 @@
 #include "nodes/root_node.h"
 #include "registry/globals.h"
 
+using graph_test::Append;
 using graph_test::Bytes;
 using graph_test::InputRecord;
 using graph_test::LoadBytes;
@@ -40,22 +41,14 @@ private:
     std::unique_ptr<NodeFactory> saved_;
 };
 
-template <class T>
-T* Add(NodeList& list, std::unique_ptr<Node> node)
-{
-    T* raw = static_cast<T*>(node.get());
-    list.nodes.push_back(std::move(node));
-    return raw;
-}
-
 NMacro* AddMacro(NodeList& list)
 {
-    return Add<NMacro>(list, NMacro::New());
+    return Append<NMacro>(list, NMacro::New());
 }
 
 NMacroRoot* AddMacroRoot(NodeList& list)
 {
-    return Add<NMacroRoot>(list, NMacroRoot::New());
+    return Append<NMacroRoot>(list, NMacroRoot::New());
 }
 
 // The depth of the deepest macro root below list (1 = in list itself), or
@@ -152,7 +145,7 @@ TEST_F(MacroNodes, EvaluatesTheFirstRootOfItsSubGraph)
     // A macro root fed by "add": 0.1 + 0.1, 0.1 + 0.2, 0.1 + 0.3.
     NodeList& sub = *macro->subGraph;
     NMacroRoot* first = AddMacroRoot(sub);
-    Node* add = Add<Node>(sub, NAdd::New());
+    Node* add = Append<Node>(sub, NAdd::New());
     SetColor(*add, 0, 0.1, 0.1, 0.1);
     SetColor(*add, 1, 0.1, 0.2, 0.3);
     Link(*first, 0, *add);
@@ -169,7 +162,7 @@ TEST_F(MacroNodes, EvaluatesTheFirstRootOfItsSubGraph)
     ExpectRgb(Sample(*macro), 0.1 + 0.5, 0.1 + 0.5, 0.1 + 0.5);
 
     // A float source converts to a grey colour on the macro root's input.
-    Node* half = Add<Node>(sub, ConstantNode::Make(DATA_FLOAT, 0.5, 0.0, 0.0));
+    Node* half = Append<Node>(sub, ConstantNode::Make(DATA_FLOAT, 0.5, 0.0, 0.0));
     Link(*first, 0, *half);
     ExpectRgb(Sample(*macro), 0.5, 0.5, 0.5);
 
@@ -183,7 +176,7 @@ TEST_F(MacroNodes, NestedMacrosEvaluateThroughEveryLevel)
     NodeList outer;
     NMacro* top = AddMacro(outer);
     NMacroRoot* topRoot = AddMacroRoot(*top->subGraph);
-    Node* invert = Add<Node>(*top->subGraph, NInvert::New());
+    Node* invert = Append<Node>(*top->subGraph, NInvert::New());
     NMacro* middle = AddMacro(*top->subGraph);
     Link(*topRoot, 0, *invert);
     Link(*invert, 0, *middle);

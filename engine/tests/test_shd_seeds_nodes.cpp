@@ -17,28 +17,17 @@
 #include "gradient/gradient_nodes.h"
 #include "graph_test_support.h"
 #include "macro/macro_nodes.h"
+#include "node_test_helpers.h"
 #include "nodes/operator_nodes.h"
 #include "nodes/root_node.h"
 #include "registry/globals.h"
 
+using graph_test::Append;
 using graph_test::Bytes;
 using graph_test::SaveBytes;
+using nodetest::Link;
 
 namespace {
-
-template <class T>
-T* Add(NodeList& list, std::unique_ptr<Node> node)
-{
-    T* raw = static_cast<T*>(node.get());
-    list.nodes.push_back(std::move(node));
-    return raw;
-}
-
-void Link(Node& to, int32_t input, Node& from, int32_t output = 0)
-{
-    to.params[input].source = &from;
-    to.params[input].sourceOutput = output;
-}
 
 void SetKeys(Gradient& gradient, std::initializer_list<GValue> keys)
 {
@@ -54,9 +43,9 @@ std::map<std::string, Bytes> MakeSeeds()
     {
         // Both gradients, unsorted keys, one feeding the other.
         NodeList list;
-        auto* root = Add<NRoot>(list, NRoot::New());
-        auto* colour = Add<NGradientC>(list, NGradientC::New());
-        auto* value = Add<NGradientV>(list, NGradientV::New());
+        auto* root = Append<NRoot>(list, NRoot::New());
+        auto* colour = Append<NGradientC>(list, NGradientC::New());
+        auto* value = Append<NGradientV>(list, NGradientV::New());
         SetKeys(
             *colour->gradient,
             {{0.75, 1.0, 0.5, 0.0, 1.0}, {0.0, 0.0, 0.0, 1.0, 0.5}, {0.25, 0.2, 0.9, 0.1, 0.0}});
@@ -70,12 +59,12 @@ std::map<std::string, Bytes> MakeSeeds()
     {
         // Gradients only a file makes: repeated positions, one key, none.
         NodeList list;
-        auto* root = Add<NRoot>(list, NRoot::New());
-        auto* same = Add<NGradientC>(list, NGradientC::New());
+        auto* root = Append<NRoot>(list, NRoot::New());
+        auto* same = Append<NGradientC>(list, NGradientC::New());
         SetKeys(*same->gradient,
                 {{0.5, 1.0, 0.0, 0.0, 1.0}, {0.5, 0.0, 1.0, 0.0, 1.0}, {0.5, 0.0, 0.0, 1.0, 1.0}});
-        Add<NGradientV>(list, NGradientV::New())->gradient->Clear();
-        auto* single = Add<NGradientV>(list, NGradientV::New());
+        Append<NGradientV>(list, NGradientV::New())->gradient->Clear();
+        auto* single = Append<NGradientV>(list, NGradientV::New());
         SetKeys(*single->gradient, {{0.3, 0.6, 0.6, 0.6, 0.2}});
         Link(*root, NRoot::kColor, *same, 0);
         Link(*root, NRoot::kSpecular, *list.nodes[2], 0);
@@ -85,12 +74,12 @@ std::map<std::string, Bytes> MakeSeeds()
     {
         // A macro whose root is fed through an "add".
         NodeList list;
-        auto* root = Add<NRoot>(list, NRoot::New());
-        auto* macro = Add<NMacro>(list, NMacro::New());
+        auto* root = Append<NRoot>(list, NRoot::New());
+        auto* macro = Append<NMacro>(list, NMacro::New());
         Link(*root, NRoot::kColor, *macro);
         NodeList& sub = *macro->subGraph;
-        auto* macroRoot = Add<NMacroRoot>(sub, NMacroRoot::New());
-        Node* add = Add<Node>(sub, NAdd::New());
+        auto* macroRoot = Append<NMacroRoot>(sub, NMacroRoot::New());
+        Node* add = Append<Node>(sub, NAdd::New());
         add->params[1].value.components[2] = 0.4;
         Link(*macroRoot, 0, *add);
         seeds["macro_add.shd"] = SaveBytes(list);
@@ -99,37 +88,38 @@ std::map<std::string, Bytes> MakeSeeds()
         // Macros in macros, with a gradient, two macro roots and a material
         // root inside.
         NodeList list;
-        auto* root = Add<NRoot>(list, NRoot::New());
-        auto* outer = Add<NMacro>(list, NMacro::New());
+        auto* root = Append<NRoot>(list, NRoot::New());
+        auto* outer = Append<NMacro>(list, NMacro::New());
         Link(*root, NRoot::kColor, *outer);
         NodeList& sub = *outer->subGraph;
-        auto* first = Add<NMacroRoot>(sub, NMacroRoot::New());
-        auto* gradient = Add<NGradientC>(sub, NGradientC::New());
-        auto* inner = Add<NMacro>(sub, NMacro::New());
-        Add<NMacroRoot>(sub, NMacroRoot::New())->params[0].value.components[0] = 0.9;
+        auto* first = Append<NMacroRoot>(sub, NMacroRoot::New());
+        auto* gradient = Append<NGradientC>(sub, NGradientC::New());
+        auto* inner = Append<NMacro>(sub, NMacro::New());
+        Append<NMacroRoot>(sub, NMacroRoot::New())->params[0].value.components[0] = 0.9;
         Link(*first, 0, *gradient);
         Link(*gradient, 1, *inner);
-        Add<NRoot>(*inner->subGraph, NRoot::New());
-        Add<NMacroRoot>(*inner->subGraph, NMacroRoot::New())->params[0].value.components[1] = 0.6;
+        Append<NRoot>(*inner->subGraph, NRoot::New());
+        Append<NMacroRoot>(*inner->subGraph, NMacroRoot::New())->params[0].value.components[1] =
+            0.6;
         seeds["macro_nested.shd"] = SaveBytes(list);
     }
     {
         // Macros nested one level past the bound: the list at depth
         // kMaxNestingDepth + 1 is refused, so the deepest macro loads empty.
         auto deepest = NMacro::New();
-        Add<NMacroRoot>(*static_cast<NMacro&>(*deepest).subGraph, NMacroRoot::New());
+        Append<NMacroRoot>(*static_cast<NMacro&>(*deepest).subGraph, NMacroRoot::New());
         for (int32_t level = 1; level < NodeList::kMaxNestingDepth; ++level) {
             auto enclosing = NMacro::New();
             NodeList& sub = *static_cast<NMacro&>(*enclosing).subGraph;
-            Node* held = Add<Node>(sub, std::move(deepest));
-            Link(*Add<NMacroRoot>(sub, NMacroRoot::New()), 0, *held);
+            Node* held = Append<Node>(sub, std::move(deepest));
+            Link(*Append<NMacroRoot>(sub, NMacroRoot::New()), 0, *held);
             deepest = std::move(enclosing);
         }
         NodeList list;
         // The macro first, then the root: two statements, as the order in
         // which a call's arguments are evaluated is the compiler's choice.
-        Node* macro = Add<Node>(list, std::move(deepest));
-        Link(*Add<NRoot>(list, NRoot::New()), NRoot::kColor, *macro);
+        Node* macro = Append<Node>(list, std::move(deepest));
+        Link(*Append<NRoot>(list, NRoot::New()), NRoot::kColor, *macro);
         seeds["macro_past_bound.shd"] = SaveBytes(list);
     }
     return seeds;

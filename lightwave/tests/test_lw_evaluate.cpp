@@ -3,7 +3,9 @@
 // values written back to the host, and the UV cache's life.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "../../engine/tests/image_test_files.h"
@@ -147,6 +149,16 @@ TEST_F(LwEvaluate, SurfaceValuesAndRoughnessScale)
     EXPECT_EQ(a.roughness, static_cast<double>(static_cast<long double>(0.47 + 0.01 * 3) * 0.1L));
     EXPECT_NEAR(a.roughness, 0.05, 1e-16);
     ExpectOthersUntouched(a, before, false);
+
+    // A roughness of 0.4: a plain double product would round its tenth one
+    // unit higher.
+    const std::string rough = dir.File("rough.shd");
+    ASSERT_TRUE(Write(rough, shaderfiles::ConstantGraph, 0.37));
+    ShaderAccess r = before;
+    const double roughness = Shade(Loaded(rough), r).roughness;
+    const double tenth = static_cast<double>(static_cast<long double>(roughness) * 0.1L);
+    ASSERT_NE(roughness * 0.1, tenth) << "both roundings agree on " << roughness;
+    EXPECT_EQ(std::bit_cast<uint64_t>(r.roughness), std::bit_cast<uint64_t>(tenth));
 
     // A graph without root: qm_core's defaults reach the host.
     const std::string rootless = dir.File("rootless.shd");

@@ -9,10 +9,12 @@ namespace {
 thread_local Capture* active = nullptr;
 
 using EvalFunc = void (*)(NHandle*, ShadeRecord*);
+using RenderFunc = void (*)(NHandle*);
 
-EvalFunc Next(const char* name)
+template <typename Func>
+Func Next(const char* name)
 {
-    return reinterpret_cast<EvalFunc>(dlsym(RTLD_NEXT, name));
+    return reinterpret_cast<Func>(dlsym(RTLD_NEXT, name));
 }
 
 }  // namespace
@@ -29,14 +31,26 @@ Capture::~Capture()
 
 void RealEvalShade(NHandle* handle, ShadeRecord* record)
 {
-    static const EvalFunc real = Next("QM_EvalShade");
+    static const EvalFunc real = Next<EvalFunc>("QM_EvalShade");
     real(handle, record);
 }
 
 void RealEvalBump(NHandle* handle, ShadeRecord* record)
 {
-    static const EvalFunc real = Next("QM_EvalBump");
+    static const EvalFunc real = Next<EvalFunc>("QM_EvalBump");
     real(handle, record);
+}
+
+void RealBeginRender(NHandle* handle)
+{
+    static const RenderFunc real = Next<RenderFunc>("QM_BeginRender");
+    real(handle);
+}
+
+void RealEndRender(NHandle* handle)
+{
+    static const RenderFunc real = Next<RenderFunc>("QM_EndRender");
+    real(handle);
 }
 
 }  // namespace corespy
@@ -53,6 +67,18 @@ void QM_EvalBump(NHandle* handle, ShadeRecord* record)
 {
     corespy::RealEvalBump(handle, record);
     if (corespy::active != nullptr && record != nullptr) corespy::active->bumps.push_back(*record);
+}
+
+void QM_BeginRender(NHandle* handle)
+{
+    corespy::RealBeginRender(handle);
+    if (corespy::active != nullptr) corespy::active->begins.push_back(handle);
+}
+
+void QM_EndRender(NHandle* handle)
+{
+    corespy::RealEndRender(handle);
+    if (corespy::active != nullptr) corespy::active->ends.push_back(handle);
 }
 
 }  // extern "C"

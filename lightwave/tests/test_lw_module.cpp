@@ -293,6 +293,28 @@ TEST_F(LwRender, InitLoadsNamedFileAndBeginsTheRender)
     EXPECT_EQ(Red(shader), 0.5);
 }
 
+// Each init begins the render of its instance's handle once and each cleanup
+// ends it once; an instance without a shader does neither.
+TEST_F(LwRender, InitBeginsAndCleanupEndsEachHandlesRender)
+{
+    const std::string first = dir.File("first.shd");
+    const std::string second = dir.File("second.shd");
+    Rewrite(first, 0.25);
+    Rewrite(second, 0.5);
+    corespy::Capture spy;
+    void* shaders[] = {Loaded(first), Loaded(second), Loaded(dir.File("missing.shd"))};
+    NHandle* a = QM_Load(first.c_str());  // the instances' own, shared
+    NHandle* b = QM_Load(second.c_str());
+    ASSERT_TRUE(a != nullptr && b != nullptr && a != b);
+    EXPECT_EQ(spy.begins, (std::vector<NHandle*>{a, b}));
+    EXPECT_TRUE(spy.ends.empty());
+    for (void* shader : shaders) module.rend.cleanup(shader);
+    EXPECT_EQ(spy.begins.size(), 2u);
+    EXPECT_EQ(spy.ends, (std::vector<NHandle*>{a, b}));
+    QM_Close(a);
+    QM_Close(b);
+}
+
 // Only the letter case changed: the handle is kept and only the render
 // begins again. On this system the upper-case name is no file at all, so a
 // fresh load would leave the instance without a shader.

@@ -278,7 +278,8 @@ typedef struct ShaderAccess {
 
 QM_LW_STATIC_ASSERT(sizeof(ModuleDescriptor) == 40, "ModuleDescriptor");
 QM_LW_STATIC_ASSERT(offsetof(ModuleDescriptor, startup) == 16, "ModuleDescriptor.startup");
-QM_LW_STATIC_ASSERT(sizeof(ServerRecord) == 32, "ServerRecord");
+QM_LW_STATIC_ASSERT(sizeof(ServerRecord) == 32 && offsetof(ServerRecord, activate) == 16,
+                    "ServerRecord");
 QM_LW_STATIC_ASSERT(sizeof(HandlerLocal) == 40, "HandlerLocal");
 QM_LW_STATIC_ASSERT(sizeof(InstanceFuncs) == 48, "InstanceFuncs");
 QM_LW_STATIC_ASSERT(sizeof(ItemFuncs) == 16, "ItemFuncs");
@@ -293,8 +294,11 @@ QM_LW_STATIC_ASSERT(sizeof(XPanelDataDesc) == 24 && offsetof(XPanelDataDesc, nam
                     "XPanelDataDesc");
 QM_LW_STATIC_ASSERT(offsetof(SceneInfo, filterSquare) == 68, "SceneInfo");
 QM_LW_STATIC_ASSERT(sizeof(MeshInfo) == 56, "MeshInfo");
+QM_LW_STATIC_ASSERT(sizeof(ObjectInfoFuncs) == 8, "ObjectInfoFuncs");
+QM_LW_STATIC_ASSERT(sizeof(SurfaceFuncs) == 8, "SurfaceFuncs");
 QM_LW_STATIC_ASSERT(sizeof(TextureFuncs) == 32, "TextureFuncs");
 
+QM_LW_STATIC_ASSERT(sizeof(ShaderAccess) == 576, "ShaderAccess");
 QM_LW_STATIC_ASSERT(offsetof(ShaderAccess, oPos) == 8, "oPos");
 QM_LW_STATIC_ASSERT(offsetof(ShaderAccess, wPos) == 32, "wPos");
 QM_LW_STATIC_ASSERT(offsetof(ShaderAccess, spotSize) == 80, "spotSize");

@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "gradient/gradient.h"
+#include "gradient_test_support.h"
 #include "model/node_stream.h"
+
+using gradienttest::BlockStream;
 
 namespace {
 
@@ -23,16 +26,6 @@ void Fill(Gradient& g, std::initializer_list<GValue> keys)
 GValue Key(double position, double r, double gr, double b, double alpha = 1.0)
 {
     return GValue{position, r, gr, b, alpha};
-}
-
-// A stream over exactly these bytes, as the file reader wraps a data block.
-std::unique_ptr<NBufferStream> BlockStream(const std::vector<uint8_t>& bytes)
-{
-    auto s = std::make_unique<NBufferStream>(static_cast<int32_t>(bytes.size()));
-    if (!bytes.empty()) {
-        std::memcpy(s->data.get(), bytes.data(), bytes.size());
-    }
-    return s;
 }
 
 std::vector<uint8_t> Int32Bytes(int32_t v)

@@ -5,8 +5,12 @@
 #include <vector>
 
 #include "gradient/gradient_nodes.h"
+#include "gradient_test_support.h"
 #include "model/edit_hooks.h"
 #include "model/node_stream.h"
+
+using gradienttest::BlockStream;
+using gradienttest::SetKeys;
 
 namespace {
 
@@ -15,14 +19,6 @@ std::unique_ptr<T> Make()
 {
     std::unique_ptr<Node> n = T::New();
     return std::unique_ptr<T>(static_cast<T*>(n.release()));
-}
-
-void SetKeys(Gradient& g, std::initializer_list<GValue> keys)
-{
-    g.Clear();
-    for (const GValue& k : keys) {
-        g.AddKey(std::make_unique<GValue>(k));
-    }
 }
 
 // Sets the unlinked "input" and evaluates as a renderer would.
@@ -37,15 +33,6 @@ void EvaluateAt(Node& node, double input)
 const double* Out(const Node& node, int index)
 {
     return node.outputs[index].value.components;
-}
-
-std::unique_ptr<NBufferStream> BlockStream(const std::vector<uint8_t>& bytes)
-{
-    auto s = std::make_unique<NBufferStream>(static_cast<int32_t>(bytes.size()));
-    if (!bytes.empty()) {
-        std::memcpy(s->data.get(), bytes.data(), bytes.size());
-    }
-    return s;
 }
 
 const OutputDesc kColourOut[] = {{"out", DATA_COLOR}};

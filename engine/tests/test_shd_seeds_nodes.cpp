@@ -15,6 +15,7 @@
 
 #include "golden_files.h"
 #include "gradient/gradient_nodes.h"
+#include "gradient_test_support.h"
 #include "graph_test_support.h"
 #include "macro/macro_nodes.h"
 #include "node_test_helpers.h"
@@ -22,20 +23,13 @@
 #include "nodes/root_node.h"
 #include "registry/globals.h"
 
+using gradienttest::SetKeys;
 using graph_test::Append;
 using graph_test::Bytes;
 using graph_test::SaveBytes;
 using nodetest::Link;
 
 namespace {
-
-void SetKeys(Gradient& gradient, std::initializer_list<GValue> keys)
-{
-    gradient.Clear();
-    for (const GValue& key : keys) {
-        gradient.AddKey(std::make_unique<GValue>(key));
-    }
-}
 
 std::map<std::string, Bytes> MakeSeeds()
 {

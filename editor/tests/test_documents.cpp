@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 
 #include "fifo_test_support.h"
+#include "macro/macro_nodes.h"
 
 using namespace editor_test;
 
@@ -129,6 +130,23 @@ TEST_F(DocumentTest, ClosingAsksOnlyForAModifiedListWithNodes)
     dialogs->confirmAnswers = {true};
     quit->trigger();
     EXPECT_FALSE(form->isVisible());
+
+    // Inside an empty macro, unchanged itself, the document it was opened
+    // from still has changes to lose.
+    form->show();
+    auto* macro = static_cast<NMacro*>(Add("Macro", "macro", 300, 20));
+    form->MarkModified();
+    macro->Edit(macro->params[0]);
+    ASSERT_EQ(form->currentList, macro->subGraph.get());
+    ASSERT_FALSE(form->modified);
+    dialogs->confirmAnswers = {false};
+    EXPECT_FALSE(form->close());
+    ASSERT_EQ(dialogs->boxes.size(), 3u);
+    EXPECT_EQ(dialogs->boxes[2], kDiscardBox);
+    form->closeMBtnClick();
+    form->UpdateCaption(QString(), false);
+    EXPECT_TRUE(form->close());  // nothing unsaved at any level: no box
+    EXPECT_EQ(dialogs->boxes.size(), 3u);
 }
 
 TEST_F(DocumentTest, SaveAsksForANameOnlyOnce)

@@ -15,6 +15,8 @@
 
 namespace {
 
+const QString kDiscardQuestion = QStringLiteral("Document has changed, really continue operation?");
+
 std::string LocalPath(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
@@ -57,13 +59,17 @@ bool TForm1::ConfirmDiscard()
     if (!modified || currentList == nullptr || currentList->nodes.empty()) {
         return true;
     }
-    return Dialogs().Confirm(this,
-                             QStringLiteral("Document has changed, really continue operation?"),
-                             QMessageBox::Question);
+    return Dialogs().Confirm(this, kDiscardQuestion, QMessageBox::Question);
 }
 
 bool TForm1::FormCloseQuery()
 {
+    // Closing inside a macro also throws away the levels it was opened
+    // from; when one of them holds unsaved changes, ask even though the
+    // macro's own list is unchanged or empty.
+    if (navStack.AnyModified()) {
+        return Dialogs().Confirm(this, kDiscardQuestion, QMessageBox::Question);
+    }
     return ConfirmDiscard();
 }
 

@@ -26,3 +26,13 @@ std::unique_ptr<NEditData> NEditList::Pop()
     entries_.pop_back();
     return last;
 }
+
+bool NEditList::AnyModified() const
+{
+    for (const auto& entry : entries_) {
+        if (entry->modified) {
+            return true;
+        }
+    }
+    return false;
+}

@@ -27,6 +27,9 @@ public:
     // Takes the last entry off; null when there is none.
     std::unique_ptr<NEditData> Pop();
 
+    // Whether a level to return to holds changes not saved yet.
+    bool AnyModified() const;
+
     bool Empty() const { return entries_.empty(); }
     size_t Size() const { return entries_.size(); }
 

@@ -10,10 +10,14 @@
 
 #include <QMimeData>
 #include <QUrl>
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "fifo_test_support.h"
 #include "macro/macro_nodes.h"
+#include "window/document_file.h"
 
 using namespace editor_test;
 
@@ -331,6 +335,40 @@ TEST_F(DocumentTest, FailedSaveKeepsThePreviousFileAndTheModifiedMark)
     }
     EXPECT_EQ(dialogs->errorBeeps, 3);
     EXPECT_TRUE(std::filesystem::is_directory(scratch.Path("folder.shd")));
+}
+
+TEST_F(DocumentTest, SaveRefusesAFileThatMayNotBeWritten)
+{
+    BuildGraph();
+    // A folder anyone may write to, holding a file nobody may write to.
+    std::filesystem::permissions(scratch.Path(""), std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add);
+    const std::string folder = scratch.Path("shared");
+    std::filesystem::create_directory(folder);
+    std::filesystem::permissions(folder, std::filesystem::perms::all);
+    const std::string path = folder + "/locked.shd";
+    WriteBytes(path, {1, 2, 3, 4});
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::group_read |
+                                           std::filesystem::perms::others_read);
+    // Root may write anything, so then the save runs as "nobody", in a child.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(2);
+        }
+        _exit(WriteGraphFile(path, document) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the locked file was replaced; 2: no user to be";
+    EXPECT_EQ(FileBytes(path), (std::vector<uint8_t>{1, 2, 3, 4}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST_F(DocumentTest, SaveThroughASymbolicLinkKeepsTheLinkAndTheFileMode)

@@ -69,6 +69,11 @@ mode_t TargetMode(const fs::path& target)
 bool WriteGraphFile(const std::string& path, NodeList& list)
 {
     const fs::path target = WriteTarget(path);
+    // A file its owner keeps from being written stays as it is, as it
+    // would for a write in place; the rename below would not ask.
+    if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0) {
+        return false;
+    }
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     const std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
     std::vector<char> name(pattern.begin(), pattern.end());

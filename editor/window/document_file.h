@@ -21,6 +21,7 @@ ReadOutcome ReadGraphFile(const std::string& path, NodeList& into, const NodeFac
 // Writes list to path through a temporary file in the same folder, renamed
 // over path (over the file a symbolic link at path names) once written and
 // flushed to the disk. The file gets the permissions of the file it
-// replaces, or the usual ones for a new file. False when anything failed;
-// path is then left exactly as it was and no temporary file remains.
+// replaces, or the usual ones for a new file. A file that this process may
+// not write is refused. False when anything failed; path is then left
+// exactly as it was and no temporary file remains.
 bool WriteGraphFile(const std::string& path, NodeList& list);

@@ -8,8 +8,8 @@
 //
 // Guarding: lookups of pairs already built share the cache's lock; building
 // a pair and emptying the cache take it alone, so no lookup ever sees a pair
-// half built or freed. Polygons are found through an index by id, so a
-// lookup costs the same on a mesh of any size.
+// half built or freed. Polygons are found through an index by id, so no
+// lookup searches a list that grows with the mesh.
 
 #include <cstdint>
 #include <memory>

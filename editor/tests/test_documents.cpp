@@ -403,9 +403,14 @@ TEST_F(DocumentTest, OneDroppedShaderFileOpensAsOpenWould)
     two.setUrls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(path)});
     QMimeData text;
     text.setUrls({QUrl::fromLocalFile(scratch.QPath("notes.txt"))});
+    QMimeData missing;
+    missing.setUrls({QUrl::fromLocalFile(scratch.QPath("gone.shd"))});
     form->HandleDropFiles(two);
     form->HandleDropFiles(text);
+    form->HandleDropFiles(missing);  // no box, no status, no beep
     EXPECT_EQ(document.nodes.size(), 1u);
+    EXPECT_TRUE(dialogs->boxes.empty());
+    EXPECT_EQ(dialogs->errorBeeps, 0);
 
     QMimeData one;
     one.setUrls({QUrl::fromLocalFile(path)});

@@ -135,7 +135,10 @@ void TForm1::HandleDropFiles(const QMimeData& data)
         return;
     }
     const QString path = urls.front().toLocalFile();
-    if (QFileInfo(path).suffix().compare(QStringLiteral("shd"), Qt::CaseInsensitive) != 0) {
+    const QFileInfo file(path);
+    // The Open dialog offers only files that exist; a drop of one that does
+    // not is finished without asking anything.
+    if (file.suffix().compare(QStringLiteral("shd"), Qt::CaseInsensitive) != 0 || !file.exists()) {
         return;
     }
     if (ConfirmDiscard()) {

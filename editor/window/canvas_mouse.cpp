@@ -8,8 +8,6 @@
 #include <QMenu>
 #include <QTabWidget>
 
-#include "edit/loop_check.h"
-#include "edit/node_hit_test.h"
 #include "model/node.h"
 #include "model/node_list.h"
 #include "window/drop_paint_box.h"
@@ -43,12 +41,13 @@ void TForm1::PaintBox1MouseDown(Qt::MouseButton button, int x, int y)
     pointerX = x;
     pointerY = y;
     pressedNode =
-        HitTest(*currentList, Saturate(int64_t{x} + scrollX), Saturate(int64_t{y} + scrollY));
+        currentList->HitTest(Saturate(int64_t{x} + scrollX), Saturate(int64_t{y} + scrollY));
 
     if (button == Qt::RightButton) {
         menuDisconnect->setEnabled(pressedNode != nullptr &&
-                                   InputAt(*pressedNode, LocalX(*pressedNode, x, scrollX),
-                                           LocalY(*pressedNode, y, scrollY)) != nullptr);
+                                   pressedNode->InputAt(LocalX(*pressedNode, x, scrollX),
+                                                        LocalY(*pressedNode, y, scrollY)) !=
+                                       nullptr);
         Dialogs().RunPopup(*PopupMenu1, PaintBox1->mapToGlobal(QPoint(x, y)));
         return;
     }
@@ -65,10 +64,10 @@ void TForm1::PaintBox1MouseDown(Qt::MouseButton button, int x, int y)
     const int32_t py = LocalY(node, y, scrollY);
     PageControl1->setCurrentWidget(TabSheet2);
     ShowNodeProperties(&node);
-    pressMode = HitTest(node, px, py);
+    pressMode = node.HitTest(px, py);
     switch (pressMode) {
     case HIT_OUTPUT:
-        pendingOutput = OutputAt(node, px, py);
+        pendingOutput = node.OutputAt(px, py);
         linkStartX = x;
         linkStartY = y;
         if (pendingOutput < 0) {
@@ -114,14 +113,14 @@ void TForm1::PaintBox1MouseUp(Qt::MouseButton, int x, int y)
 {
     if (currentList != nullptr && pressedNode != nullptr && pressMode == HIT_OUTPUT) {
         Node* target =
-            HitTest(*currentList, Saturate(int64_t{x} + scrollX), Saturate(int64_t{y} + scrollY));
-        NodeParam* input = target != nullptr ? InputAt(*target, LocalX(*target, x, scrollX),
-                                                       LocalY(*target, y, scrollY))
+            currentList->HitTest(Saturate(int64_t{x} + scrollX), Saturate(int64_t{y} + scrollY));
+        NodeParam* input = target != nullptr ? target->InputAt(LocalX(*target, x, scrollX),
+                                                               LocalY(*target, y, scrollY))
                                              : nullptr;
         if (input != nullptr && input->connectable) {
             input->source = pressedNode;
             input->sourceOutput = pendingOutput;
-            if (FindLoop(*currentList)) {
+            if (currentList->FindLoop()) {
                 ShowStatusError(QStringLiteral("Loop detected, cannot connect."));
                 input->source = nullptr;
             } else {
@@ -142,7 +141,7 @@ void TForm1::menuDisconnectClick()
     }
     Node& node = *pressedNode;
     if (NodeParam* input =
-            InputAt(node, LocalX(node, lastMouseX, scrollX), LocalY(node, lastMouseY, scrollY))) {
+            node.InputAt(LocalX(node, lastMouseX, scrollX), LocalY(node, lastMouseY, scrollY))) {
         input->source = nullptr;
     }
     pressMode = 0;

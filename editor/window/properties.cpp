@@ -9,7 +9,6 @@
 #include <QPainter>
 
 #include "colour_bytes.h"
-#include "edit/param_text.h"
 #include "model/node.h"
 #include "window/form1.h"
 #include "window/gdi_shapes.h"
@@ -74,7 +73,7 @@ void TForm1::ListView1DrawItem(QPainter& canvas, const QTreeWidgetItem& row, con
     TextOut(canvas, left + 16, top, row.text(0), background);
 
     if (param->editKind != EDIT_COLOR || Linked(*param)) {
-        TextOut(canvas, left + c0 + 4, top, QString::fromStdString(ValueText(*param)), background);
+        TextOut(canvas, left + c0 + 4, top, QString::fromStdString(param->ValueText()), background);
     } else {
         const double* c = param->value.components;
         canvas.setBrush(QColor(ChannelByte(c[0]), ChannelByte(c[1]), ChannelByte(c[2])));

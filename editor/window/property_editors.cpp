@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QStringList>
 
-#include "edit/param_text.h"
 #include "model/node.h"
 #include "window/form1.h"
 #include "window/property_list_view.h"
@@ -97,7 +96,7 @@ void TForm1::ShowTextEditor(const NodeParam& param, const QRect& row)
     textEditor->setPalette(palette);
     const int c0 = ListView1->columnWidth(0);
     textEditor->setGeometry(row.left() + c0 + 1, row.top(), row.width() - c0 - 1, row.height() - 1);
-    textBeforeEdit_ = QString::fromStdString(ValueText(param));
+    textBeforeEdit_ = QString::fromStdString(param.ValueText());
     textEditor->setText(textBeforeEdit_);
     textEditor->show();
     textEditor->raise();
@@ -117,7 +116,7 @@ void TForm1::CommitEditText()
     // The text shows the value rounded to three decimals: the same text
     // given back would round the value, so it leaves the input alone.
     if (editedParam != nullptr && text != textBeforeEdit_) {
-        SetFromText(*editedParam, text.toStdString());
+        editedParam->SetFromText(text.toStdString());
     }
 }
 

@@ -1,4 +1,5 @@
-#include "edit/loop_check.h"
+// NodeList::FindLoop and NodeList::FindLoopFrom, the loop check the editor
+// runs right after it makes a link.
 
 #include <vector>
 
@@ -14,12 +15,12 @@ constexpr int32_t kOnPath = 2;    // on the current search path
 
 }  // namespace
 
-bool FindLoop(NodeList& list)
+bool NodeList::FindLoop()
 {
-    for (const auto& node : list.nodes) {
+    for (const auto& node : nodes) {
         node->loopMark = kUnexplored;
     }
-    for (const auto& node : list.nodes) {
+    for (const auto& node : nodes) {
         if (node->loopMark == kUnexplored && FindLoopFrom(*node)) {
             return true;
         }
@@ -27,7 +28,7 @@ bool FindLoop(NodeList& list)
     return false;
 }
 
-bool FindLoopFrom(Node& start)
+bool NodeList::FindLoopFrom(Node& start)
 {
     if (start.loopMark == kExplored) {
         return false;

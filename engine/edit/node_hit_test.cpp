@@ -1,4 +1,6 @@
-#include "edit/node_hit_test.h"
+// NodeList::HitTest, Node::HitTest, Node::InputAt and Node::OutputAt: where a
+// point of the editor canvas falls on the node boxes (box geometry at
+// HitCode).
 
 #include <algorithm>
 #include <memory>
@@ -53,28 +55,28 @@ bool InOutputColumn(const Node& node, int64_t px)
 
 }  // namespace
 
-Node* HitTest(NodeList& list, int32_t x, int32_t y)
+Node* NodeList::HitTest(int32_t x, int32_t y)
 {
-    auto found = list.nodes.end();
-    for (auto it = list.nodes.begin(); it != list.nodes.end(); ++it) {
+    auto found = nodes.end();
+    for (auto it = nodes.begin(); it != nodes.end(); ++it) {
         const Node& n = **it;
         const int64_t h = n.expanded ? n.height : 16;
         if (Within(x, n.x, int64_t{n.x} + n.width) && Within(y, n.y, int64_t{n.y} + h)) {
             found = it;
         }
     }
-    if (found == list.nodes.end()) {
+    if (found == nodes.end()) {
         return nullptr;
     }
     Node* node = found->get();
-    std::rotate(found, found + 1, list.nodes.end());
+    std::rotate(found, found + 1, nodes.end());
     return node;
 }
 
-int32_t HitTest(const Node& node, int32_t px, int32_t py)
+int32_t Node::HitTest(int32_t px, int32_t py) const
 {
-    const int64_t w = node.width;
-    const int64_t h = node.height;
+    const int64_t w = width;
+    const int64_t h = height;
     if (px > w - 6 || py >= h - 6) {
         return HIT_BORDER;
     }
@@ -84,28 +86,28 @@ int32_t HitTest(const Node& node, int32_t px, int32_t py)
     if (Within(px, 4, 68) && Within(py, 20, 84)) {
         return HIT_THUMBNAIL;
     }
-    if (InputIndexAt(node, px, py) >= 0) {
+    if (InputIndexAt(*this, px, py) >= 0) {
         return HIT_INPUT;
     }
-    if (node.isRoot) {
+    if (isRoot) {
         return HIT_BODY;
     }
-    if (OutputAt(node, px, py) >= 0) {
+    if (OutputAt(px, py) >= 0) {
         return HIT_OUTPUT;
     }
     return HIT_BODY;
 }
 
-NodeParam* InputAt(Node& node, int32_t px, int32_t py)
+NodeParam* Node::InputAt(int32_t px, int32_t py)
 {
-    const int32_t index = InputIndexAt(node, px, py);
-    return index >= 0 ? &node.params[index] : nullptr;
+    const int32_t index = InputIndexAt(*this, px, py);
+    return index >= 0 ? &params[index] : nullptr;
 }
 
-int32_t OutputAt(const Node& node, int32_t px, int32_t py)
+int32_t Node::OutputAt(int32_t px, int32_t py) const
 {
     const int64_t row = ConnectorRow(py);
-    if (row < 0 || row >= node.outputCount || !InOutputColumn(node, px)) {
+    if (row < 0 || row >= outputCount || !InOutputColumn(*this, px)) {
         return -1;
     }
     return static_cast<int32_t>(row);

@@ -1,4 +1,5 @@
-#include "edit/param_text.h"
+// NodeParam::SetFromText and NodeParam::ValueText, the text forms of an
+// input's value that the editor's property list shows and reads back.
 
 #include <charconv>
 #include <cstdint>
@@ -56,18 +57,18 @@ bool Linked(const NodeParam& param)
 
 }  // namespace
 
-void SetFromText(NodeParam& param, const std::string& text)
+void NodeParam::SetFromText(const std::string& text)
 {
-    if (Linked(param)) {
+    if (Linked(*this)) {
         return;
     }
-    switch (param.editKind) {
+    switch (editKind) {
     case EDIT_COLOR:
     case EDIT_VECTOR: {
         size_t begin = 0;
         for (int component = 0; component < 3; ++component) {
             const size_t comma = text.find(',', begin);
-            param.value.components[component] = AtoF(text.substr(begin, comma - begin));
+            value.components[component] = AtoF(text.substr(begin, comma - begin));
             if (comma == std::string::npos) {
                 break;
             }
@@ -76,29 +77,29 @@ void SetFromText(NodeParam& param, const std::string& text)
         break;
     }
     case EDIT_FLOAT:
-        param.value.components[0] = AtoF(text);
+        value.components[0] = AtoF(text);
         break;
     case EDIT_TEXT:
     case EDIT_FILE:
-        param.value.text = text;
+        value.text = text;
         break;
     default:
         break;
     }
 }
 
-std::string ValueText(const NodeParam& param)
+std::string NodeParam::ValueText() const
 {
-    if (Linked(param)) {
-        const Node& source = *param.source;
+    if (Linked(*this)) {
+        const Node& from = *source;
         std::string output;
-        if (param.sourceOutput >= 0 && param.sourceOutput < source.outputCount) {
-            output = source.outputs[param.sourceOutput].name;
+        if (sourceOutput >= 0 && sourceOutput < from.outputCount) {
+            output = from.outputs[sourceOutput].name;
         }
-        return "[ " + source.name + " : " + output + " ]";
+        return "[ " + from.name + " : " + output + " ]";
     }
-    const double* c = param.value.components;
-    switch (param.editKind) {
+    const double* c = value.components;
+    switch (editKind) {
     case EDIT_COLOR:
     case EDIT_VECTOR:
         return Fixed3(c[0]) + ", " + Fixed3(c[1]) + ", " + Fixed3(c[2]);
@@ -106,9 +107,9 @@ std::string ValueText(const NodeParam& param)
         return Fixed3(c[0]);
     case EDIT_TEXT:
     case EDIT_FILE:
-        return param.value.text;
+        return value.text;
     case EDIT_CHOICE:
-        return Line(param.value.text, c[0]);
+        return Line(value.text, c[0]);
     case EDIT_CUSTOM:
         return "[-- Edit Here --]";
     default:

@@ -23,12 +23,53 @@ struct NodeParam {
     int32_t sourceOutput = 0;  // index of the linked output of source; 0 when unlinked
     int32_t editKind = 0;      // EditKind code
     NodeData value;            // own value; its type is the declared type and never changes
+
+    // The text forms of the value that the editor's property list shows and
+    // reads back. Both are defined in the edit library (engine/edit), which
+    // only the editor links.
+
+    // Stores text into the own value by the edit kind: colour and vector
+    // take up to three comma-separated numbers into components 0, 1, 2
+    // (fewer pieces leave the remaining components alone), float takes one
+    // number into component 0, text and file name take the text itself;
+    // every other kind, and a linked connectable input, is left alone.
+    // Numbers are read as the C library's atof reads them in the C locale (0
+    // when none). The value's type never changes.
+    void SetFromText(const std::string& text);
+
+    // The text shown for the input: "[ <source name> : <source output name> ]"
+    // for a linked connectable input; otherwise by edit kind the three
+    // components as "%.3f, %.3f, %.3f" (colour, vector), component 0 as
+    // "%.3f" (float), the text itself (text, file name), the chosen line of
+    // the option list (choice; "" when there is no such line), "[-- Edit
+    // Here --]" (custom), and "" for any other kind. Numbers use a decimal
+    // point whatever the process locale.
+    std::string ValueText() const;
 };
 
 // One node output, written by the node's Evaluate.
 struct NodeOutput {
     std::string name;
     NodeData value;
+};
+
+// What a point inside a node's box hits (Node::HitTest).
+//
+// Geometry of a box, relative to its top-left corner (x, y of the node), all
+// ranges inclusive: the border is everything right of width - 6 or from
+// height - 6 down; the expand box spans width - 16 to width - 4 by 2 to 14;
+// the thumbnail 4 to 68 by 20 to 84; connector row k spans 94 + 16 k to
+// 106 + 16 k, inputs at 4 to 16 (connectable inputs only, counted in input
+// order), outputs at width - 16 to width - 4 (all outputs). Root nodes offer
+// no output connectors to Node::HitTest.
+enum HitCode : int32_t {
+    HIT_NONE = 0,
+    HIT_BODY = 1,
+    HIT_BORDER = 2,
+    HIT_OUTPUT = 3,
+    HIT_INPUT = 4,
+    HIT_EXPAND = 5,
+    HIT_THUMBNAIL = 6,
 };
 
 class Node {
@@ -75,6 +116,20 @@ public:
 
     // A new, unlinked copy of this node, owned by the caller.
     std::unique_ptr<Node> Clone() const;
+
+    // Where a point of the editor canvas falls on this node's box, the point
+    // (px, py) relative to the box (see HitCode). These three are defined in
+    // the edit library (engine/edit), which only the editor links.
+
+    // The hit code of the point, first match in the order border, expand
+    // box, thumbnail, input connector, (root: body), output connector, body.
+    // Uses height whether or not the node is collapsed.
+    int32_t HitTest(int32_t px, int32_t py) const;
+    // The connectable input whose connector row holds the point, or null.
+    NodeParam* InputAt(int32_t px, int32_t py);
+    // The index of the output whose connector holds the point, or -1.
+    // Answers for root nodes too.
+    int32_t OutputAt(int32_t px, int32_t py) const;
 
     std::unique_ptr<dib24> thumbnail;  // the editor's preview of this node, made on demand
     int32_t loopMark = 0;

@@ -88,6 +88,29 @@ public:
     // renderer thread's stack later. Hand-built shaders stay far below it.
     bool Load(NodeStream& stream, const NodeFactory& factory);
 
+    // The editor's operations on the list. They are defined in the edit
+    // library (engine/edit), which only the editor links.
+
+    // The hit test: the topmost node (the last in list order) whose box holds
+    // the canvas point (x, y), a collapsed box being 16 high; null when none.
+    // The node found moves to the end of the list, so it is drawn on top from
+    // now on (this changes node ids and the file order).
+    Node* HitTest(int32_t x, int32_t y);
+
+    // The loop check the editor runs right after it makes a link (a link
+    // that closes a cycle is refused): true when the links of the list's
+    // nodes form a cycle. Resets every node's loopMark first; afterwards a
+    // node's loopMark is 1 when the search has fully explored it.
+    bool FindLoop();
+
+    // True when a cycle can be reached from node along input links. Nodes
+    // whose loopMark is 1 are known to reach none and are not explored
+    // again, so a whole FindLoop visits every node and every link once,
+    // however many paths share a node. Explored nodes get loopMark 1; the
+    // marks of other nodes must be 0 on entry (FindLoop sees to that). Reads
+    // nothing of the list itself.
+    static bool FindLoopFrom(Node& node);
+
     static constexpr int32_t kMaxNestingDepth = 32;
     static constexpr size_t kMaxChainLength = 1024;
 

@@ -4,6 +4,8 @@
 #include <limits>
 #include <new>
 
+#include "image/image.h"
+
 namespace {
 
 bool AcceptedDepth(int bitCount)
@@ -158,6 +160,9 @@ int dib24::LoadBMP(FILE* file)
     const int64_t pixelBytesLeft = left - block;
     if (row > pixelBytesLeft || static_cast<int64_t>(header.height) > pixelBytesLeft / row)
         return 0;
+    // Nor a picture larger than the image cache takes from any loader: it is
+    // refused here, from its header, before its pixels are allocated or read.
+    if (!Image::SizeAccepted(header.width, header.height)) return 0;
 
     size_t size = 0;
     std::unique_ptr<uint8_t[]> pixels = AllocatePixels(header, &size);

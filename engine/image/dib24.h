@@ -38,8 +38,11 @@ public:
     bool Create(int w, int h, int bitsPerPixel);
     void UpdateLayout();
     void Free();
-    int LoadBMP(FILE* file);  // 1 when loaded, 0 otherwise (object unchanged)
-    void Clear();             // blackens the colour bytes of every row
+    // 1 when loaded, 0 otherwise (object unchanged). A picture outside
+    // Image::SizeAccepted is refused from its header, as the cache would
+    // refuse it, before any pixel memory is allocated.
+    int LoadBMP(FILE* file);
+    void Clear();  // blackens the colour bytes of every row
 
     // Bytes per row for a width and bit count: rounded up to a multiple of 4.
     // Computed in 64 bits so that a hostile width cannot overflow it.

@@ -64,7 +64,9 @@ QM_PLUGIN_EXPORT extern const PluginEntry _n_activate_table[];
 /* The largest image the engine takes from any loader: a side of at most
  * QM_IMAGE_MAX_SIDE texels and at most QM_IMAGE_MAX_TEXELS texels in all
  * (16384 x 16384, 32768 x 8192, ...). A larger size reported by `getInfo` is
- * refused before anything is allocated, and `load` is not called. */
+ * refused before anything is allocated, and `load` is not called. The
+ * built-in BMP reader keeps the same bound: it refuses a larger file from its
+ * header, before it allocates or reads any pixels. */
 #define QM_IMAGE_MAX_SIDE 32768
 #define QM_IMAGE_MAX_TEXELS 268435456
 

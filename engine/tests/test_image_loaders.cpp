@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "fifo_test_support.h"
 #include "image/bmp_loader.h"
@@ -198,6 +201,43 @@ TEST(ImageLoaders, BmpLoaderRefusesANamedPipeWithoutWaitingForAWriter)
     EXPECT_EQ(a, -1);
     for (uint8_t v : rgb) EXPECT_EQ(v, 0xCC);
     EXPECT_EQ(alpha[0], 0xCC);
+}
+
+TEST(ImageLoaders, BmpLoaderRefusesASideBeyondTheBoundFromItsHeader)
+{
+    // Files that hold every pixel row they declare: one side a texel past
+    // QM_IMAGE_MAX_SIDE is refused by the loader itself, the side at the
+    // bound is read.
+    TempDir dir;
+    const std::pair<int32_t, int32_t> refused[] = {{32769, 1}, {1, 32769}};
+    for (const auto& [width, height] : refused) {
+        const std::string path = dir.File("over.bmp");
+        WriteFile(path, Encode(Flat24(width, height, 0x102030)));
+        int32_t w = -1, h = -1;
+        EXPECT_EQ(BmpImageInfo(path.c_str(), &w, &h, nullptr), 0) << width << " x " << height;
+        EXPECT_EQ(w, -1);
+        EXPECT_EQ(h, -1);
+        std::vector<uint8_t> rgb(32769 * 3, 0xCC);
+        EXPECT_EQ(BmpImageLoad(path.c_str(), rgb.data(), nullptr), 0) << width << " x " << height;
+        EXPECT_EQ(std::count(rgb.begin(), rgb.end(), 0xCC), 32769 * 3);
+    }
+
+    const std::pair<int32_t, int32_t> accepted[] = {{32768, 1}, {1, 32768}};
+    for (const auto& [width, height] : accepted) {
+        const std::string path = dir.File("edge.bmp");
+        std::vector<uint32_t> colours(32768, 0x102030);
+        colours.back() = 0xA0B0C0;
+        WriteFile(path, Encode(Rgb24(width, height, colours)));
+        int32_t w = 0, h = 0;
+        ASSERT_EQ(BmpImageInfo(path.c_str(), &w, &h, nullptr), 1) << width << " x " << height;
+        EXPECT_EQ(w, width);
+        EXPECT_EQ(h, height);
+        std::vector<uint8_t> rgb(32768 * 3, 0);
+        ASSERT_EQ(BmpImageLoad(path.c_str(), rgb.data(), nullptr), 1) << width << " x " << height;
+        EXPECT_EQ(rgb[0], 0x10);
+        EXPECT_EQ(rgb[32767 * 3], 0xA0);
+        EXPECT_EQ(rgb[32767 * 3 + 2], 0xC0);
+    }
 }
 
 TEST(ImageLoaders, BmpLoaderConverts16And48BitToEightBitRgb)

@@ -518,12 +518,14 @@ TEST(NodePlugin, StreamCallbacksRefuseNegativeCountsAndReadZerosPastTheBlock)
 
 namespace {
 
-// What of the engine exists when the node plug-in's prototype is made and
-// when it is destroyed.
+// What of the engine exists when the image plug-in's first loader is
+// activated, and when the node plug-in's prototype is made and destroyed.
 struct EngineSeen {
     bool cache = false;
     size_t loaders = 0;  // loaders registered, 0 without a loader registry
+    bool nodes = false;  // the node registry
 };
+EngineSeen atActivate;
 EngineSeen atCreate;
 EngineSeen atDestroy;
 
@@ -531,7 +533,14 @@ EngineSeen Look()
 {
     ImageLoaderMan* loaders = TheImageLoaderMan();
     return {globals.imageMan != nullptr && ProcessImageMan() == globals.imageMan.get(),
-            loaders != nullptr ? loaders->LoaderCount() : 0};
+            loaders != nullptr ? loaders->LoaderCount() : 0, globals.nodeFactory != nullptr};
+}
+
+void WatchActivation(const char* event)
+{
+    if (std::strcmp(event, "activate A") == 0) {
+        atActivate = Look();
+    }
 }
 
 void WatchPrototype(const char* event)
@@ -573,17 +582,25 @@ std::vector<Entry> Snapshot(const NodeFactory& factory)
 TEST(EngineStartupOrder, LoadersThenCacheThenRegistryAndBackInReverse)
 {
     PluginHome home;
-    home.Put(QM_FIXTURE_IMAGE_PLUGIN, "Image", "images.so");
+    const std::string imageLib = home.Put(QM_FIXTURE_IMAGE_PLUGIN, "Image", "images.so");
     const std::string lib = home.Put(QM_FIXTURE_NODE_PLUGIN, "Node", "nodes.so");
-    // The library is loaded by the scan; its prototype's create and destroy
-    // report back here, so the test sees which objects exist at that moment.
+    // The libraries are loaded by the scans; the image loader's activation
+    // and the prototype's create and destroy report back here, so the test
+    // sees which objects exist at those moments.
+    void* preloadImages = dlopen(imageLib.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(preloadImages, nullptr);
+    LogOf(imageLib, &WatchActivation);
     void* preload = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (preload == nullptr) {
+        dlclose(preloadImages);
+    }
     ASSERT_NE(preload, nullptr);
     LogOf(lib, &WatchPrototype);
     ExitImageLoaderMan();  // the test program's own registry: the owner makes it
     // Whatever check fails below, the tests after this one get their
-    // registry back and the library its reference.
+    // registry back and the libraries their references.
     struct Restore {
+        void* images;
         void* library;
         ~Restore()
         {
@@ -591,8 +608,9 @@ TEST(EngineStartupOrder, LoadersThenCacheThenRegistryAndBackInReverse)
                 InitImageLoaderMan();
             }
             dlclose(library);
+            dlclose(images);
         }
-    } restore{preload};
+    } restore{preloadImages, preload};
     std::vector<Entry> before;
     {
         std::optional<EngineStartup> engine;
@@ -601,6 +619,12 @@ TEST(EngineStartupOrder, LoadersThenCacheThenRegistryAndBackInReverse)
             engine.emplace();
         }
         ASSERT_NE(globals.nodeFactory, nullptr);
+        // The image plug-ins were activated by the loader registry's scan,
+        // after the built-in "bmp" loader and before the cache and the node
+        // registry were made.
+        EXPECT_EQ(atActivate.loaders, 1u);
+        EXPECT_FALSE(atActivate.cache);
+        EXPECT_FALSE(atActivate.nodes);
         // The node plug-in's prototype was made with the loader registry
         // (built-in "bmp" and both plug-in loaders) and the cache in place.
         EXPECT_TRUE(atCreate.cache);
@@ -619,7 +643,8 @@ TEST(EngineStartupOrder, LoadersThenCacheThenRegistryAndBackInReverse)
         EXPECT_EQ(Snapshot(*globals.nodeFactory), before);
     }
     // The registry went first, while the cache and the loaders were still
-    // there; then the cache, then the loader registry.
+    // there; then the cache, then the loader registry. An image loader gets
+    // no call at its end, so those two are only seen gone.
     EXPECT_TRUE(atDestroy.cache);
     EXPECT_EQ(atDestroy.loaders, 3u);
     EXPECT_EQ(globals.nodeFactory, nullptr);

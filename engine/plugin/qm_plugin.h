@@ -1,6 +1,7 @@
 /* qm_plugin.h: the interface between Quillmere's shader graph engine and its
  * plug-in libraries. Plug-ins include this header alone; it compiles as C
- * (C99 or later) and as C++, and a plug-in links nothing of Quillmere.
+ * (C99 or later) and as C++ (C++11 or later: its layout checks use
+ * static_assert), and a plug-in links nothing of Quillmere.
  *
  * A plug-in library is a shared object placed in "Image/" (image loaders) or
  * "Node/" (node types) under the plug-in home: the directory named by the

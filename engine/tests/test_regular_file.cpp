@@ -40,7 +40,7 @@ TEST(RegularFile, ARegularFileOrALinkToOneOpensForBlockingReads)
     }
 }
 
-TEST(RegularFile, AnythingButARegularFileIsRefused)
+TEST(RegularFile, AnythingButARegularFileIsRefusedAndAPipeAtOnce)
 {
     TempDir dir;
     EXPECT_EQ(OpenRegularFile(nullptr), nullptr);
@@ -50,16 +50,12 @@ TEST(RegularFile, AnythingButARegularFileIsRefused)
     EXPECT_EQ(OpenRegularFile("/dev/null"), nullptr) << "a device";
     std::filesystem::create_symlink(dir.File("missing.bin"), dir.File("dangling.bin"));
     EXPECT_EQ(OpenRegularFile(dir.File("dangling.bin").c_str()), nullptr);
-}
 
-TEST(RegularFile, ANamedPipeIsRefusedWithoutWaitingForAWriter)
-{
-    TempDir dir;
+    // A named pipe, and a link to one: refused without waiting for a writer.
     const std::string fifo = dir.File("pipe.bin");
     ASSERT_TRUE(fifotest::MakeFifo(fifo));
-    const std::string link = dir.File("pipe_link.bin");
-    std::filesystem::create_symlink(fifo, link);
-    for (const std::string& name : {fifo, link}) {
+    std::filesystem::create_symlink(fifo, dir.File("pipe_link.bin"));
+    for (const std::string& name : {fifo, dir.File("pipe_link.bin")}) {
         FILE* file = nullptr;
         EXPECT_TRUE(
             fifotest::ReturnsWithoutAWriter(fifo, [&] { file = OpenRegularFile(name.c_str()); }))

@@ -41,6 +41,7 @@ void NHandleList::Remove(const NHandle* handle)
     const auto at = std::find_if(handles_.begin(), handles_.end(),
                                  [handle](const auto& h) { return h.get() == handle; });
     if (at != handles_.end()) {
+        const std::unique_ptr<NHandle> removed = std::move(*at);
         handles_.erase(at);
     }
 }

@@ -16,6 +16,7 @@ class NRoot;
 struct NHandle {
     int32_t fileTime = 0;  // st_mtime at the last successful load; 0 before one
     int32_t refCount = 0;  // opens not yet closed
+    int32_t useDepth = 0;  // calls running on the graph, nested ones included (HandleUse)
     std::string path;      // the name the first successful load used; "" after a failed reload
     NodeList nodes;        // the loaded graph
     // Found when the graph is read, never per sample; only LoadShaderGraph
@@ -46,7 +47,9 @@ public:
     // True when handle is one of the list's.
     bool Contains(const NHandle* handle) const;
     void Append(std::unique_ptr<NHandle> handle);
-    // Removes and destroys handle; later entries keep their order.
+    // Removes handle, then destroys it; later entries keep their order. Its
+    // nodes' plug-ins may call in while they are destroyed: by then the list
+    // no longer holds it.
     void Remove(const NHandle* handle);
 
 private:
@@ -66,3 +69,35 @@ bool ShaderFileTime(const char* fileName, int32_t& fileTime);
 
 // Reads the handle's file again when its modification time changed.
 void ReloadIfChanged(NHandle& handle);
+
+// One call's use of a handle's graph (reading it anew, beginning or ending a
+// render, an evaluation), for as long as it lives. Node plug-ins run inside
+// these calls and may call qm_core again on the same thread, which the API
+// lock lets in; only the outermost use touches the graph, so a nested call
+// neither replaces nor frees the nodes that are running nor disturbs their
+// marks and outputs. A close that gives back the last reference while the
+// handle is in use leaves it in the list; the outermost use frees it when it
+// ends, unless a reference was taken again. Costs two increments: no
+// allocation, no lock of its own (the caller holds the API lock).
+class HandleUse {
+public:
+    HandleUse(NHandleList& list, NHandle& handle) : list_(list), handle_(handle)
+    {
+        ++handle_.useDepth;
+    }
+    ~HandleUse()
+    {
+        if (--handle_.useDepth == 0 && handle_.refCount == 0) {
+            list_.Remove(&handle_);
+        }
+    }
+    HandleUse(const HandleUse&) = delete;
+    HandleUse& operator=(const HandleUse&) = delete;
+
+    // False inside another use of the same handle: leave the graph alone.
+    bool Outermost() const { return handle_.useDepth == 1; }
+
+private:
+    NHandleList& list_;
+    NHandle& handle_;
+};

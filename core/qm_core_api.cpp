@@ -27,7 +27,10 @@ NHandle* QM_Load(const char* fileName)
         CriticalSection::Guard guard(ApiLock());
         NHandleList& list = CoreHandleList();
         if (NHandle* found = list.Find(fileName)) {
-            ReloadIfChanged(*found);
+            const HandleUse use(list, *found);
+            if (use.Outermost()) {
+                ReloadIfChanged(*found);
+            }
             ++found->refCount;
             return found;
         }
@@ -70,10 +73,12 @@ void QM_Close(NHandle* handle)
     }
     CriticalSection::Guard guard(ApiLock());
     NHandleList& list = CoreHandleList();
-    if (!list.Contains(handle)) {
+    // A handle whose last reference is already given back, still in use by
+    // an outer call, is freed when that call ends; it has none left to give.
+    if (!list.Contains(handle) || handle->refCount <= 0) {
         return;
     }
-    if (--handle->refCount == 0) {
+    if (--handle->refCount == 0 && handle->useDepth == 0) {
         list.Remove(handle);
     }
 }
@@ -85,8 +90,11 @@ void QM_BeginRender(NHandle* handle)
     }
     try {
         CriticalSection::Guard guard(ApiLock());
-        ReloadIfChanged(*handle);
-        handle->nodes.BeginRender();
+        const HandleUse use(CoreHandleList(), *handle);
+        if (use.Outermost()) {
+            ReloadIfChanged(*handle);
+            handle->nodes.BeginRender();
+        }
     } catch (...) {
         // A node that cannot prepare (memory ran out) leaves the render as it is.
     }
@@ -99,7 +107,10 @@ void QM_EndRender(NHandle* handle)
     }
     try {
         CriticalSection::Guard guard(ApiLock());
-        handle->nodes.EndRender();
+        const HandleUse use(CoreHandleList(), *handle);
+        if (use.Outermost()) {
+            handle->nodes.EndRender();
+        }
     } catch (...) {
     }
 }

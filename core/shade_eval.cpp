@@ -53,8 +53,11 @@ void EvaluateRoot(NHandle* handle, ShadeRecord* record, RootRange range)
     try {
         CriticalSection::Guard guard(ApiLock());
         WriteDefaults(*record);
+        // Nested inside another call on this handle (from a node plug-in),
+        // the graph is busy with that call's sample: the defaults stay.
+        const HandleUse use(CoreHandleList(), *handle);
         NRoot* root = handle->root;
-        if (root == nullptr) {
+        if (!use.Outermost() || root == nullptr) {
             return;
         }
         EvalContext context;

@@ -355,6 +355,31 @@ TEST_F(CoreReload, ChangedTimeReloadsAtBeginRenderAndLoad)
     QM_Close(h);
 }
 
+// A reload takes note of the time it read: new contents put under that same
+// time are not read by the renders that follow.
+TEST_F(CoreReload, ReloadRemembersTheTimeItRead)
+{
+    const std::string file = dir.File("retimed.shd");
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.25));
+    ASSERT_TRUE(SetFileTime(file, kTime));
+    NHandle* h = QM_Load(file.c_str());
+    ASSERT_NE(h, nullptr);
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.5));
+    ASSERT_TRUE(SetFileTime(file, kTime + 60));
+    QM_BeginRender(h);
+    EXPECT_EQ(Shade(h).color[0], 0.5);
+    QM_EndRender(h);
+
+    ASSERT_TRUE(Write(file, ConstantGraph, 0.75));
+    ASSERT_TRUE(SetFileTime(file, kTime + 60));
+    for (int render = 0; render < 2; ++render) {
+        QM_BeginRender(h);
+        EXPECT_EQ(Shade(h).color[0], 0.5) << "render " << render << " read the file again";
+        QM_EndRender(h);
+    }
+    QM_Close(h);
+}
+
 TEST_F(CoreReload, UnopenableReplacementKeepsTheOldGraphAndDetachesTheName)
 {
     const std::string file = dir.File("replaced.shd");

@@ -185,4 +185,56 @@ TEST(CoreUnload, PluginInTheNodeFolderJoinsAtLoad)
     EXPECT_NE(red, 0.78);  // the noise-driven colour, not the default
 }
 
+// Saved under a plug-in type's key with that type's one output and no
+// inputs: qm_core's reader makes the plug-in's node from it.
+class PluginStandIn : public Node {
+public:
+    static std::unique_ptr<Node> New(const char* name, const char* category, int32_t type)
+    {
+        const OutputDesc output = {"out", type};
+        auto node = std::make_unique<PluginStandIn>();
+        node->Setup(name, category, 0, nullptr, 1, &output, 0);
+        return node;
+    }
+    void Evaluate(const EvalContext&) override {}
+    std::unique_ptr<Node> Create() const override { return nullptr; }
+};
+
+// Plug-ins that throw from their functions or declare ports by the billion
+// do not end the host's load of qm_core: the scans pass over them, the types
+// beside them register, and a node whose evaluate throws gives the sample
+// the outputs it left.
+TEST(CoreUnload, BrokenPluginsInTheHomeDoNotStopTheLoad)
+{
+    TempDir home;
+    std::filesystem::create_directory(home.File("Node"));
+    std::filesystem::create_directory(home.File("Image"));
+    std::filesystem::copy_file(QM_FIXTURE_BROKEN_PLUGIN, home.File("Node/broken.so"));
+    std::filesystem::copy_file(QM_FIXTURE_BROKEN_PLUGIN, home.File("Image/broken.so"));
+    std::filesystem::copy_file(QM_FIXTURE_THROWING_PLUGIN, home.File("Node/throwing.so"));
+    NodeList list;
+    NRoot& root = Add<NRoot>(list);
+    list.nodes.push_back(PluginStandIn::New("thrower", "Throwing", DATA_COLOR));
+    Link(root, NRoot::kColor, *list.nodes.back());
+    list.nodes.push_back(PluginStandIn::New("survivor", "Broken", DATA_FLOAT));
+    Link(root, NRoot::kDiffuse, *list.nodes.back());
+    const std::string shader = home.File("plugins.shd");
+    ASSERT_TRUE(Save(list, shader));
+
+    setenv("QMERE_HOME", home.path.c_str(), 1);
+    CoreLibrary core;
+    unsetenv("QMERE_HOME");
+    ASSERT_TRUE(core.Ready()) << dlerror();
+    NHandle* h = core.load(shader.c_str());
+    ASSERT_NE(h, nullptr);
+    core.beginRender(h);
+    ShadeRecord r = coretest::Sample();
+    core.evalShade(h, &r);
+    EXPECT_EQ(r.color[0], 0.25);
+    EXPECT_EQ(r.color[1], 0.5);
+    EXPECT_EQ(r.color[2], 0.75);
+    EXPECT_EQ(r.diffuse, 0.25);
+    EXPECT_TRUE(core.Close());
+}
+
 }  // namespace

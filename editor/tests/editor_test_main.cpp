@@ -1,7 +1,8 @@
 // The editor tests run inside one application object, over the engine's
 // process-wide registry, with no display. The registry includes the sample
-// node plug-in, put into a plug-in home of the run's own, so that plug-in
-// node types are edited as a user's installation would have them.
+// node plug-in and one whose functions throw, put into a plug-in home of the
+// run's own, so that plug-in node types are edited as a user's installation
+// would have them.
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
     }
     const plugintest::PluginHome home;
     home.Put(QM_FIXTURE_NODE_PLUGIN, "Node", "fixture_node_plugin.so");
+    home.Put(QM_FIXTURE_THROWING_PLUGIN, "Node", "fixture_throwing_plugin.so");
     const plugintest::ScopedHome homeVariable(home.Home());
     const EngineStartup engine;
     QApplication application(argc, argv);

@@ -224,3 +224,53 @@ TEST_F(EditorTest, NodesFarOutOfRangePaintAndScaleWithoutOverflow)
     EXPECT_EQ(form->scrollX, INT32_MAX);
     form->PaintBox1->grab();
 }
+
+// The title is drawn inside the box: a collapsed box keeps its lower border
+// under the title, and a title wider than its box leaves the right border.
+TEST_F(EditorTest, CollapsedBoxKeepsItsBorderAroundItsTitle)
+{
+    Node* a = Add("Operator", "mix", 20, 20);
+    Node* b = Add("Operator", "mix", 20, 100);
+    b->name = "a title far wider than the box it names";
+    a->expanded = b->expanded = false;
+    const QImage canvas = form->PaintBox1->grab().toImage();
+    const QRgb black = qRgb(0, 0, 0);
+    for (const Node* n : {a, b}) {
+        int bottom = n->y;  // where the left border ends
+        while (canvas.pixel(n->x, bottom + 1) == black) ++bottom;
+        int gaps = 0;
+        for (int x = n->x; x < n->x + n->width; ++x) gaps += canvas.pixel(x, bottom) != black;
+        for (int y = n->y; y <= bottom; ++y) gaps += canvas.pixel(n->x + n->width - 1, y) != black;
+        EXPECT_GT(bottom, n->y);
+        EXPECT_EQ(gaps, 0) << n->name;
+    }
+}
+
+// Names wider than their part of the box end there: an input name before
+// the middle line, an output name before its connector, neither over a line
+// of the box (black without the names) nor past its edge.
+TEST_F(EditorTest, LongPortNamesStayWithinTheirColumns)
+{
+    Node* n = Place(ConstantNode::Make(ConstantNode::kRed), 20, 20);
+    n->width = 96;
+    const auto picture = [&](const char* input, const char* output) {
+        n->params[0].name = input;
+        n->outputs[0].name = output;
+        return form->PaintBox1->grab().toImage();
+    };
+    const QImage nameless = picture("", "");
+    const QImage named = picture("an input name far wider than its half", "and an output name");
+    const QRect box(n->x, n->y, n->width, n->height);
+    int changed = 0;
+    int misplaced = 0;
+    for (int y = 0; y < named.height(); ++y) {
+        for (int x = 0; x < named.width(); ++x) {
+            if (named.pixel(x, y) != nameless.pixel(x, y)) {
+                ++changed;
+                misplaced += !box.contains(x, y) || nameless.pixel(x, y) == qRgb(0, 0, 0);
+            }
+        }
+    }
+    EXPECT_GT(changed, 0);
+    EXPECT_EQ(misplaced, 0);
+}

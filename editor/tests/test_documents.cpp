@@ -423,3 +423,23 @@ TEST_F(DocumentTest, OneDroppedShaderFileOpensAsOpenWould)
     EXPECT_EQ(form->fileName, path);
     EXPECT_EQ(dialogs->boxes.size(), 2u);
 }
+
+// A failure's message stays until the next success of Open, New or Save.
+TEST_F(DocumentTest, SuccessClearsTheFailureBeforeIt)
+{
+    BuildGraph();
+    const QString good = SaveAs(scratch.QPath("good.shd"));
+    WriteBytes(scratch.Path("bad.shd"), {1, 0, 0, 0});
+    dialogs->openAnswers = {scratch.QPath("bad.shd"), good};
+    form->menuOpenClick();
+    ASSERT_TRUE(Status().endsWith("nothing was read."));
+    form->menuOpenClick();
+    EXPECT_EQ(Status().toStdString(), "");
+    SaveAs(scratch.QPath("no/such.shd"));
+    form->menuSaveClick();
+    EXPECT_EQ(Status().toStdString(), "");
+    SaveAs(scratch.QPath("no/such.shd"));
+    dialogs->confirmAnswers = {true};
+    form->menuNewClick();
+    EXPECT_EQ(Status().toStdString(), "");
+}

@@ -55,15 +55,31 @@ TEST_F(EditorTest, MacrosOpenAndCloseRestoringTheEnclosingCaption)
     EXPECT_EQ(form->navStack.Size(), 2u);
     form->MarkModified();
 
-    form->closeMBtnClick();
+    form->closeMBtnClick();  // the change inside is a change of this level too
     EXPECT_EQ(form->currentList, macro->subGraph.get());
-    EXPECT_EQ(form->windowTitle(), "Quillmere 0.10 [alpha] []");
+    EXPECT_EQ(form->windowTitle(), "Quillmere 0.10 [alpha] [] (modified)");
     EXPECT_FALSE(form->closeMBtn->isHidden());
     form->closeMBtnClick();
     EXPECT_EQ(form->currentList, &document);
     EXPECT_EQ(form->windowTitle(), "Quillmere 0.10 [alpha] [/work/a.shd] (modified)");
     EXPECT_TRUE(form->closeMBtn->isHidden());
     EXPECT_TRUE(form->menuSave->isEnabled());
+}
+
+// A change inside a macro, even one saved there as a file of its own, leaves
+// the document modified, for Save and for the question on closing.
+TEST_F(EditorTest, ChangesInsideAMacroMarkTheDocument)
+{
+    ScratchDir scratch;
+    auto* macro = static_cast<NMacro*>(Add("Macro", "macro", 20, 20));
+    macro->Edit(macro->params[0]);
+    form->AddNewNode(globals.nodeFactory->Find("macro root", "Macro")->Create(), 100, 100);
+    dialogs->saveAnswers = {scratch.QPath("inner.shd")};
+    form->menuSaveAsClick();
+    QTest::mouseClick(form->closeMBtn, Qt::LeftButton);
+    EXPECT_TRUE(form->modified);
+    dialogs->confirmAnswers = {false};
+    EXPECT_FALSE(form->FormCloseQuery());
 }
 
 TEST_F(EditorTest, InsideAMacroFileCommandsActOnItsSubGraph)

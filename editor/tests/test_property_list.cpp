@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "gradient/gradient_nodes.h"
@@ -17,6 +18,7 @@
 #include "model/edit_hooks.h"
 #include "nodes/noise_nodes.h"
 #include "paint_box.h"
+#include "window/document_file.h"
 #include "window/type_colors.h"
 
 using namespace editor_test;
@@ -309,4 +311,76 @@ TEST_F(PropertyListTest, EveryInputOfEveryNodeTypeIsEditedFromTheList)
             EXPECT_TRUE(form->modified);
         }
     }
+}
+
+// Saving, rendering or closing while a value is still being typed (or a
+// choice is open) takes what the list shows, as leaving the editor would.
+TEST_F(PropertyListTest, CommandsTakeTheValueStillBeingEdited)
+{
+    ScratchDir scratch;
+    Node* root = Add("Root", "root", 20, 20);
+    Node* noise = Add("Noise", "turbulence", 200, 20);
+    dialogs->saveAnswers.push_back(scratch.QPath("a.shd"));
+    form->menuSaveAsClick();
+    Show(root);
+    ClickRow(1);  // "diffuse"
+    QTest::keyClicks(form->textEditor, "0.3");
+    form->menuSave->trigger();  // Ctrl+S, Enter not pressed
+    EXPECT_FALSE(form->modified);
+    NodeList reread;
+    ReadGraphFile(scratch.Path("a.shd"), reread, *globals.nodeFactory);
+    EXPECT_EQ(reread.FindRoot()->params[1].value.components[0], 0.3);
+
+    Show(noise);
+    ClickRow(kOctaves);
+    QTest::keyClicks(form->textEditor, "1");
+    form->menuPreviewNode();
+    EXPECT_EQ(noise->params[kOctaves].value.components[0], 1.0);
+    ClickRow(NoiseNode::kCoordinate);
+    form->choiceBox->setCurrentIndex(1);
+    dialogs->confirmAnswers = {false};
+    form->FormCloseQuery();
+    EXPECT_EQ(noise->params[NoiseNode::kCoordinate].value.components[0], 1.0);
+}
+
+// The box stands above the row's lower edge; once it closes, the row shows
+// the new choice as a fresh paint of the list does. A grab paints afresh, so
+// the row is read from the screen.
+TEST_F(PropertyListTest, RowOfACommittedChoiceShowsTheChoice)
+{
+    NodeParam& coordinate = Add("Noise", "noise", 20, 20)->params[NoiseNode::kCoordinate];
+    Show(document.nodes.back().get());
+    ClickRow(NoiseNode::kCoordinate);
+    QTest::keyClick(form->choiceBox, Qt::Key_Down);
+    QTest::mouseClick(form->Edit1, Qt::LeftButton);
+    QApplication::processEvents();
+    ASSERT_FALSE(form->choiceBox->isVisible());
+    ASSERT_EQ(coordinate.value.components[0], 1.0);
+    const auto onScreen = [this] {
+        const QRect row = Row(NoiseNode::kCoordinate);
+        const QPoint at = form->ListView1->viewport()->mapTo(form.get(), row.topLeft());
+        return form->screen()
+            ->grabWindow(form->winId(), at.x(), at.y(), row.width(), row.height())
+            .toImage();
+    };
+    const QImage committed = onScreen();
+    ASSERT_FALSE(committed.isNull());
+    form->ListView1->viewport()->repaint();
+    EXPECT_EQ(committed, onScreen());
+}
+
+// A name wider than its column ends there, as in a list's own cells: the
+// value column looks as it does beside no name at all.
+TEST_F(PropertyListTest, LongInputNameEndsWithItsColumn)
+{
+    Node* noise = Add("Noise", "turbulence", 20, 20);
+    const auto valueColumn = [&](const char* name) {
+        noise->params[kOctaves].name = name;
+        Show(noise);
+        const QRect row = Row(kOctaves);
+        const int c0 = form->ListView1->columnWidth(0);
+        return form->ListView1->viewport()->grab().toImage().copy(row.adjusted(c0, 0, 0, 0));
+    };
+    const QImage nameless = valueColumn("");
+    EXPECT_EQ(valueColumn("an input name far wider than its column"), nameless);
 }

@@ -1,6 +1,7 @@
 // The mouse on the node canvas: a press picks the topmost node and what part
 // of its box was hit; a drag moves the node or scrolls the view; a release
-// over an input connector completes a link, refused when it closes a cycle.
+// over an input connector completes a link, refused when it closes a cycle
+// or makes a chain longer than a file can hold.
 // The popup's "Disconnect" cuts the link of the input under the right-button
 // press that opened it.
 
@@ -123,6 +124,8 @@ void TForm1::PaintBox1MouseUp(Qt::MouseButton, int x, int y)
             if (currentList->FindLoop()) {
                 ShowStatusError(QStringLiteral("Loop detected, cannot connect."));
                 input->source = nullptr;
+            } else if (RefuseUnreadable(QStringLiteral("connect"))) {
+                input->source = nullptr;  // refused as a loop is
             } else {
                 ShowNodeProperties(target);
             }

@@ -99,9 +99,13 @@ void TForm1::PaintBox1Paint(QPainter& canvas)
         canvas.setPen(Qt::black);
         canvas.setBrush(fill);
         Rectangle(canvas, x, y, x + w, y + h);
-        TextOut(canvas, x + 8, y + 2, Text(n->name), fill);
-
         const int64_t r = x + w;
+        // Labels stay inside the border, each within its part of the box:
+        // the title left of the expand marker, input names left of the
+        // middle line, output names left of their connectors.
+        const int64_t inside = y + h - 1;
+        TextOut(canvas, x + 8, y + 2, Text(n->name), fill, {x + 1, y + 1, r - 16, inside});
+
         canvas.setBrush(Qt::black);
         if (n->expanded) {
             canvas.drawPolygon(Triangle(r - 16, y + 2, r - 6, y + 2, r - 11, y + 12));
@@ -126,7 +130,8 @@ void TForm1::PaintBox1Paint(QPainter& canvas)
                 const int64_t top = y + 94 + 16 * int64_t{i};
                 canvas.setBrush(TypeColor(n->outputs[i].value.type));
                 Rectangle(canvas, r - 16, top, r - 4, top + 12);
-                TextOut(canvas, x + w / 2 + 4, top, Text(n->outputs[i].name), fill);
+                TextOut(canvas, x + w / 2 + 4, top, Text(n->outputs[i].name), fill,
+                        {x + w / 2 + 1, y + 1, r - 16, inside});
             }
         }
         int64_t row = 0;
@@ -138,7 +143,7 @@ void TForm1::PaintBox1Paint(QPainter& canvas)
             const int64_t top = y + 94 + 16 * row;
             canvas.setBrush(TypeColor(p.value.type));
             Rectangle(canvas, x + 4, top, x + 16, top + 12);
-            TextOut(canvas, x + 20, top, Text(p.name), fill);
+            TextOut(canvas, x + 20, top, Text(p.name), fill, {x + 16, y + 1, x + w / 2, inside});
             ++row;
         }
     }

@@ -1,6 +1,7 @@
 // Copy, cut, paste and delete through the window's one-node clipboard, and
 // new nodes dragged from the palette onto the canvas. A list holds one root
-// at most: a second one is refused.
+// at most: a second one is refused, as is a node the document could not read
+// back from a file.
 
 #include <QTreeWidget>
 
@@ -29,19 +30,27 @@ void TForm1::RemoveNode(Node* node)
 
 void TForm1::menuCopyClick()
 {
-    if (selectedNode != nullptr) {
-        clipboardNode = selectedNode->Clone();
+    if (selectedNode == nullptr) {
+        return;
+    }
+    // A plug-in node whose plug-in makes no new instance has no copy; the
+    // clipboard then keeps what it held.
+    if (std::unique_ptr<Node> copy = selectedNode->Clone()) {
+        clipboardNode = std::move(copy);
     }
 }
 
-// Copy, then delete.
+// Copy, then delete; a node that has no copy stays.
 void TForm1::menuCutClick()
 {
     if (selectedNode == nullptr || currentList == nullptr) {
         return;
     }
+    const Node* held = clipboardNode.get();
     menuCopyClick();
-    menuDelNodeClick();
+    if (clipboardNode.get() != held) {
+        menuDelNodeClick();
+    }
 }
 
 void TForm1::menuDelNodeClick()
@@ -64,8 +73,12 @@ void TForm1::menuPasteClick()
         ShowStatusError(kSecondRoot);
         return;
     }
+    std::unique_ptr<Node> copy = clipboardNode->Clone();
+    if (copy == nullptr) {
+        return;
+    }
     const QPoint pointer = ClientPointerPos();
-    AddNewNode(clipboardNode->Clone(), pointer.x(), pointer.y());
+    AddNewNode(std::move(copy), pointer.x(), pointer.y());
 }
 
 bool TForm1::PaintBox1DragOver(QObject* source) const
@@ -92,7 +105,9 @@ void TForm1::PaintBox1DragDrop(QObject*, int x, int y)
 
 // As the stored layout places a dropped or pasted node: the canvas panel's
 // offset in the window is taken off the point, the scroll added; the box is
-// sized for its labels, and the node joins the current list selected.
+// sized for its labels, and the node joins the current list selected. A node
+// that would keep the document from reading back whole (a macro nested too
+// deep, or one whose sub-graph is too deep for this level) is not added.
 void TForm1::AddNewNode(std::unique_ptr<Node> node, int x, int y)
 {
     const QPoint panel = CanvasPanelOrigin();
@@ -101,6 +116,10 @@ void TForm1::AddNewNode(std::unique_ptr<Node> node, int x, int y)
     CalcNodeSize(*node);
     Node* added = node.get();
     currentList->nodes.push_back(std::move(node));
+    if (RefuseUnreadable(QStringLiteral("add"))) {
+        currentList->nodes.pop_back();
+        return;
+    }
     ShowNodeProperties(added);
     RepaintGraph();
     MarkModified();

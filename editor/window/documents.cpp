@@ -2,6 +2,8 @@
 // file name and the modified mark, the confirmation before work is thrown
 // away, and the status line with its warning sound.
 
+#include <utility>
+
 #include <QAction>
 #include <QFile>
 #include <QLabel>
@@ -36,6 +38,7 @@ void TForm1::UpdateCaption(const QString& name, bool isModified)
 void TForm1::MarkModified()
 {
     UpdateCaption(fileName, true);
+    navStack.MarkAllModified();
 }
 
 void TForm1::ShowStatusError(const QString& text)
@@ -64,6 +67,7 @@ bool TForm1::ConfirmDiscard()
 
 bool TForm1::FormCloseQuery()
 {
+    FinishPropertyEdit();
     // Closing inside a macro also throws away the levels it was opened
     // from; when one of them holds unsaved changes, ask even though the
     // macro's own list is unchanged or empty.
@@ -86,9 +90,14 @@ void TForm1::menuNewClick()
     if (!ConfirmDiscard()) {
         return;
     }
+    const bool hadNodes = !currentList->nodes.empty();
     ResetEditState();
     currentList->Clear();
     UpdateCaption(QString(), false);
+    if (hadNodes) {
+        navStack.MarkAllModified();  // a macro emptied inside the document
+    }
+    ClearStatus();
     ShowNodeProperties(nullptr);
     RepaintGraph();
     preview.Clear();
@@ -125,12 +134,19 @@ bool TForm1::OpenDocument(const QString& path)
     case ReadOutcome::kRead:
         break;
     }
+    // Inside a macro the file's graph becomes the macro's content, which the
+    // document must still be able to read back.
+    std::swap(currentList->nodes, fresh.nodes);
+    if (RefuseUnreadable(QStringLiteral("open"))) {
+        std::swap(currentList->nodes, fresh.nodes);
+        return false;
+    }
     ResetEditState();
-    currentList->Clear();
-    currentList->nodes = std::move(fresh.nodes);
+    fresh.Clear();  // the old content, once no edit points into it
     currentList->Renumber();
-    // Inside a macro the file's graph becomes the macro's content.
     UpdateCaption(navStack.Empty() ? path : QString(), false);
+    navStack.MarkAllModified();
+    ClearStatus();
     ShowNodeProperties(nullptr);
     RepaintGraph();
     preview.Clear();
@@ -151,12 +167,9 @@ void TForm1::menuSaveClick()
             return;
         }
     }
-    if (!WriteGraphFile(LocalPath(path), *currentList)) {
-        ShowStatusError(QStringLiteral("Cannot save %1; the document is still unsaved.").arg(path));
-        return;
+    if (SaveCurrentList(path)) {
+        UpdateCaption(path, false);
     }
-    UpdateCaption(path, false);
-    Dialogs().Beep(EditorDialogs::Sound::kDefault);
 }
 
 void TForm1::menuSaveAsClick()
@@ -165,15 +178,43 @@ void TForm1::menuSaveAsClick()
         return;
     }
     const QString path = Dialogs().AskSaveFileName(this, fileName);
-    if (path.isEmpty()) {
+    if (path.isEmpty() || !SaveCurrentList(path)) {
         return;
     }
-    if (!WriteGraphFile(LocalPath(path), *currentList)) {
-        ShowStatusError(QStringLiteral("Cannot save %1; the document is still unsaved.").arg(path));
-        return;
-    }
-    Dialogs().Beep(EditorDialogs::Sound::kDefault);
     // Inside a macro the sub-graph was written as a file of its own and the
     // macro stays open.
     UpdateCaption(navStack.Empty() ? path : QString(), false);
+}
+
+bool TForm1::SaveCurrentList(const QString& path)
+{
+    // What is saved is what the list shows: a value still being typed, or a
+    // choice still open, goes in as leaving its editor would put it.
+    FinishPropertyEdit();
+    if (!WriteGraphFile(LocalPath(path), *currentList)) {
+        ShowStatusError(QStringLiteral("Cannot save %1; the document is still unsaved.").arg(path));
+        return false;
+    }
+    ClearStatus();
+    Dialogs().Beep(EditorDialogs::Sound::kDefault);
+    return true;
+}
+
+bool TForm1::RefuseUnreadable(const QString& verb)
+{
+    NodeList* document = navStack.Empty() ? currentList : navStack.Outermost();
+    if (document == nullptr) {
+        return false;
+    }
+    switch (document->CheckReadBack()) {
+    case NodeList::ReadBack::kWhole:
+        return false;
+    case NodeList::ReadBack::kChainTooLong:
+        ShowStatusError(QStringLiteral("Chain too long, cannot %1.").arg(verb));
+        return true;
+    case NodeList::ReadBack::kNestedTooDeep:
+        ShowStatusError(QStringLiteral("Macros nested too deep, cannot %1.").arg(verb));
+        return true;
+    }
+    return false;
 }

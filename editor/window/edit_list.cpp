@@ -36,3 +36,15 @@ bool NEditList::AnyModified() const
     }
     return false;
 }
+
+void NEditList::MarkAllModified()
+{
+    for (const auto& entry : entries_) {
+        entry->modified = true;
+    }
+}
+
+NodeList* NEditList::Outermost() const
+{
+    return entries_.empty() ? nullptr : entries_.front()->list;
+}

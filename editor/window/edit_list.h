@@ -29,6 +29,12 @@ public:
 
     // Whether a level to return to holds changes not saved yet.
     bool AnyModified() const;
+    // Sets the modified flag of every level to return to: a change inside a
+    // macro is a change of each list that holds it, up to the document.
+    void MarkAllModified();
+    // The list of the first entry (the document while a macro is open);
+    // null when the stack is empty.
+    NodeList* Outermost() const;
 
     bool Empty() const { return entries_.empty(); }
     size_t Size() const { return entries_.size(); }

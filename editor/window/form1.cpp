@@ -26,17 +26,13 @@ TForm1* Form1 = nullptr;
 TForm1::TForm1(QWidget* owner) : QMainWindow(owner), dialogs_(MakeQtDialogs())
 {
     BuildLayout();
-    navStack.Clear();
-    fileName.clear();
-    preview.Create(1, 1, 24);
+    preview.Create(128, 128, 24);  // the size of "128 x 128", chosen below
     UpdateCaption(QString(), false);
-    textEditor = nullptr;
     ResetEditState();
     FillPalette();
     ComboBox1->setCurrentIndex(2);
     connect(ComboBox1, &QComboBox::currentIndexChanged, this,
             [this](int index) { ComboBox1Change(index); });
-    preview.Create(128, 128, 24);
     FormCreate();
 
     Form1 = this;
@@ -83,7 +79,6 @@ void TForm1::ShareDialogs(TGradientEditor& editor)
 
 void TForm1::FormCreate()
 {
-    // Floating-point exceptions are masked already on this platform.
     setMinimumSize(480, 360);
     setAcceptDrops(true);
 }

@@ -201,6 +201,14 @@ private:
     // Takes node out of the current list (unlinking every input fed by it)
     // and forgets it wherever the window still points at it.
     void RemoveNode(Node* node);
+    // After a change to the current list: true, with a status message and
+    // the error sound, when the document would no longer read back whole
+    // from a file (a chain too long, macros nested too deep); the caller then
+    // takes the change back. verb ends the message: "cannot <verb>."
+    bool RefuseUnreadable(const QString& verb);
+    // Writes the current list to path, after any open property edit has
+    // ended; reports a failure in the status line. Save and Save as.
+    bool SaveCurrentList(const QString& path);
     // Ends an in-place edit of the property list: an open editor commits
     // into its input, which must still exist, and is hidden; editedParam is
     // cleared. Called before rows are rebuilt and before any node can go.

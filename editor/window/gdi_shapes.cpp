@@ -55,3 +55,24 @@ void TextOut(QPainter& p, int64_t x, int64_t y, const QString& text, const QColo
     p.fillRect(box, back);
     p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
 }
+
+void TextOut(QPainter& p, int64_t x, int64_t y, const QString& text, const QColor& back,
+             const Bounds& within)
+{
+    // No widget reaches this far; limiting the bounds keeps them in the
+    // range of a clip rectangle.
+    const auto limit = [](int64_t v) { return std::clamp<int64_t>(v, -(1 << 24), 1 << 24); };
+    const int64_t left = limit(within.left);
+    const int64_t top = limit(within.top);
+    const int64_t right = limit(within.right);
+    const int64_t bottom = limit(within.bottom);
+    if (left >= right || top >= bottom) {
+        return;
+    }
+    p.save();
+    p.setClipRect(QRect(static_cast<int>(left), static_cast<int>(top),
+                        static_cast<int>(right - left), static_cast<int>(bottom - top)),
+                  Qt::IntersectClip);
+    TextOut(p, x, y, text, back);
+    p.restore();
+}

@@ -19,3 +19,15 @@ void FrameRect(QPainter& p, int64_t left, int64_t top, int64_t right, int64_t bo
 void LineTo(QPainter& p, int64_t x0, int64_t y0, int64_t x1, int64_t y1);
 // text with its top-left corner at (x, y) on a background of back.
 void TextOut(QPainter& p, int64_t x, int64_t y, const QString& text, const QColor& back);
+
+// A rectangle from (left, top) to (right, bottom), as above.
+struct Bounds {
+    int64_t left;
+    int64_t top;
+    int64_t right;
+    int64_t bottom;
+};
+// The same, drawn only within bounds: a label cut off at the edge of its
+// column.
+void TextOut(QPainter& p, int64_t x, int64_t y, const QString& text, const QColor& back,
+             const Bounds& within);

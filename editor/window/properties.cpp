@@ -70,7 +70,9 @@ void TForm1::ListView1DrawItem(QPainter& canvas, const QTreeWidgetItem& row, con
     Rectangle(canvas, left + 1, top + 1, left + 10, top + 10);
 
     canvas.setBrush(background);
-    TextOut(canvas, left + 16, top, row.text(0), background);
+    // The name ends with its column, as a list's own cell text would.
+    TextOut(canvas, left + 16, top, row.text(0), background,
+            {left, top, left + c0, int64_t{bounds.bottom()} + 1});
 
     if (param->editKind != EDIT_COLOR || Linked(*param)) {
         TextOut(canvas, left + c0 + 4, top, QString::fromStdString(param->ValueText()), background);

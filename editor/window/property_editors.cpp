@@ -15,6 +15,7 @@
 #include "model/node.h"
 #include "window/form1.h"
 #include "window/property_list_view.h"
+#include "window/tree_item_data.h"
 
 namespace {
 
@@ -46,6 +47,17 @@ bool EndsEdit(const QEvent& event)
     }
     const Qt::FocusReason reason = static_cast<const QFocusEvent&>(event).reason();
     return reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason;
+}
+
+// Repaints the row of param in list.
+void RepaintRow(QTreeWidget& list, const NodeParam& param)
+{
+    for (int i = 0; i < list.topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = list.topLevelItem(i);
+        if (ItemData<NodeParam>(row) == &param) {
+            list.viewport()->update(list.visualItemRect(row));
+        }
+    }
 }
 
 }  // namespace
@@ -155,6 +167,9 @@ void TForm1::CommitComboChoice()
     choiceBox->hide();
     if (editedParam != nullptr) {
         editedParam->value.components[0] = index;
+        // The box sat above the row's lower edge: what shows below it is
+        // the old choice until the row is drawn again.
+        RepaintRow(*ListView1, *editedParam);
     }
 }
 

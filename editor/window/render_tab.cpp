@@ -42,6 +42,7 @@ void TForm1::PaintBox3Click()
     if (currentList == nullptr) {
         return;
     }
+    FinishPropertyEdit();  // render what the property list shows
     Node* root = currentList->FindRoot();
     if (root == nullptr) {
         ShowStatusError(QStringLiteral("Cannot find root node."));
@@ -69,6 +70,7 @@ void TForm1::RenderNodeThumbnail(Node* node)
     if (node == nullptr || currentList == nullptr) {
         return;
     }
+    FinishPropertyEdit();
     if (node->thumbnail == nullptr) {
         node->thumbnail = std::make_unique<dib24>(64, 64, 24);
     }

@@ -5,6 +5,7 @@
 
 #include "common/text_case.h"
 #include "image/bmp_loader.h"
+#include "plugin/plugin_call.h"
 
 ImageLoaderMan::ImageLoaderMan()
 {
@@ -76,14 +77,16 @@ bool GetImageInfo(const char* fileName, int32_t* width, int32_t* height, int32_t
 {
     ImageLoader* loader = registry ? registry->Find(fileName) : nullptr;
     if (!loader) return false;
-    return loader->getInfo(fileName, width, height, hasAlpha) != 0;
+    // A loader that throws has read nothing, as one that returns 0.
+    return CallPluginOr(false,
+                        [&] { return loader->getInfo(fileName, width, height, hasAlpha) != 0; });
 }
 
 bool LoadImagePixels(const char* fileName, uint8_t* rgb, uint8_t* alpha)
 {
     ImageLoader* loader = registry ? registry->Find(fileName) : nullptr;
     if (!loader) return false;
-    return loader->load(fileName, rgb, alpha) != 0;
+    return CallPluginOr(false, [&] { return loader->load(fileName, rgb, alpha) != 0; });
 }
 
 // ---- extensions ----------------------------------------------------------------

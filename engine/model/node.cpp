@@ -126,6 +126,9 @@ void Node::DisconnectFrom(const Node* other)
 std::unique_ptr<Node> Node::Clone() const
 {
     std::unique_ptr<Node> copy = Create();
+    if (copy == nullptr) {
+        return nullptr;  // a plug-in type whose create failed
+    }
     for (int32_t i = 0; i < paramCount && i < copy->paramCount; ++i) {
         copy->params[i].value = params[i].value;
     }

@@ -78,7 +78,9 @@ public:
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
 
-    // Virtual operations, in slot order.
+    // Virtual operations, overridden by the node types. Plug-ins see a node
+    // only as an opaque QmNode, so this table of virtuals crosses no library
+    // boundary and nothing depends on its order.
     virtual ~Node();
     virtual void Edit(NodeParam& param);
     virtual bool Load(NodeStream& stream);
@@ -114,7 +116,8 @@ public:
     // Unlinks every input of this node that is linked to other.
     void DisconnectFrom(const Node* other);
 
-    // A new, unlinked copy of this node, owned by the caller.
+    // A new, unlinked copy of this node, owned by the caller; null when its
+    // Create makes no node.
     std::unique_ptr<Node> Clone() const;
 
     // Where a point of the editor canvas falls on this node's box, the point

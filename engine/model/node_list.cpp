@@ -45,16 +45,6 @@ void Unlink(NodeParam& param)
     param.sourceOutput = 0;
 }
 
-void SkipBytes(NodeStream& stream, int32_t count)
-{
-    char scratch[4096];
-    while (count > 0) {
-        const int32_t chunk = std::min<int32_t>(count, static_cast<int32_t>(sizeof scratch));
-        stream.Read(scratch, static_cast<uint32_t>(chunk));
-        count -= chunk;
-    }
-}
-
 }  // namespace
 
 NodeList::~NodeList() = default;
@@ -153,13 +143,20 @@ bool NodeList::Load(NodeStream& stream, const NodeFactory& factory)
     // inputs' source pointers until they are resolved; empty for a record
     // whose inputs were skipped.
     std::vector<std::vector<int32_t>> linkIds;
+    // The list positions of the records of unknown types, ascending.
+    std::vector<uint32_t> unknown;
     try {
-        if (!ReadRecords(stream, factory, linkIds)) {
+        if (!ReadRecords(stream, factory, linkIds, unknown)) {
             Clear();
             return false;
         }
-        Renumber();
-        ResolveLinks(first, linkIds);
+        // Every node is numbered by its position in the list as stored,
+        // records of unknown types counted (the new nodes took theirs while
+        // they were read); the next Renumber closes the gaps.
+        for (size_t i = 0; i < first; ++i) {
+            nodes[i]->id = static_cast<int32_t>(i + 1);
+        }
+        ResolveLinks(first, linkIds, unknown);
         DropPlaceholders();
         if (BreakCycles() > kMaxChainLength) {
             Clear();
@@ -173,35 +170,47 @@ bool NodeList::Load(NodeStream& stream, const NodeFactory& factory)
 }
 
 bool NodeList::ReadRecords(NodeStream& stream, const NodeFactory& factory,
-                           std::vector<std::vector<int32_t>>& linkIds)
+                           std::vector<std::vector<int32_t>>& linkIds,
+                           std::vector<uint32_t>& unknown)
 {
     const int32_t nodeCount = stream.ReadInt();
     if (!CountFits(stream, nodeCount, kMinRecordBytes)) {
         return false;
     }
-    nodes.reserve(nodes.size() + static_cast<size_t>(nodeCount));
-    linkIds.reserve(static_cast<size_t>(nodeCount));
+    // Nothing is reserved from nodeCount: records of unknown types, however
+    // many the count claims, make no node.
+    const size_t first = nodes.size();
 
     for (int32_t k = 0; k < nodeCount; ++k) {
         const std::string category = stream.ReadString();
         const std::string typeName = stream.ReadString();
         const Node* prototype = factory.Find(typeName, category);
+        // Null for an unknown type (or a prototype that made nothing): the
+        // record is read and dropped, and only its position is kept, so that
+        // the ids of the records after it still name their nodes. Such a
+        // record has no inputs and no outputs, like an N_Null.
         std::unique_ptr<Node> node = prototype != nullptr ? prototype->Create() : nullptr;
-        if (node == nullptr) {
-            node = N_Null::New();  // unknown type, or a prototype that made nothing
-        }
 
-        node->x = stream.ReadInt();
-        node->y = stream.ReadInt();
-        node->width = stream.ReadInt();
-        node->height = stream.ReadInt();
-        node->expanded = stream.ReadInt() != 0;
+        int32_t box[4];
+        for (int32_t& v : box) {
+            v = stream.ReadInt();
+        }
+        const bool expanded = stream.ReadInt() != 0;
+        if (node != nullptr) {
+            node->x = box[0];
+            node->y = box[1];
+            node->width = box[2];
+            node->height = box[3];
+            node->expanded = expanded;
+        }
 
         const int32_t inputCount = stream.ReadInt();
         if (!CountFits(stream, inputCount, kMinInputBytes)) {
             return false;
         }
-        const bool matches = inputCount == node->paramCount;
+        // The data block of a record of unknown type is skipped whatever its
+        // inputCount: a placeholder's Node::Load reads nothing.
+        const bool matches = node != nullptr && inputCount == node->paramCount;
         std::vector<int32_t> ids;
         if (matches) {
             ids.resize(static_cast<size_t>(inputCount));
@@ -228,23 +237,32 @@ bool NodeList::ReadRecords(NodeStream& stream, const NodeFactory& factory,
             return false;
         }
         if (matches) {
-            NBufferStream block(dataLength);
-            if (dataLength > 0) {
-                stream.Read(block.data.get(), static_cast<uint32_t>(dataLength));
-            }
+            // Read in place: a block holding a nested graph stream (a macro)
+            // is not copied once more at every level of nesting.
+            NBlockStream block(stream, static_cast<uint32_t>(dataLength));
             node->Load(block);
+            block.Finish();
         } else {
-            SkipBytes(stream, dataLength);
+            SkipBytes(stream, static_cast<uint64_t>(dataLength));
         }
 
+        const size_t position = first + static_cast<size_t>(k);
+        if (node == nullptr) {
+            unknown.push_back(static_cast<uint32_t>(position));
+            continue;
+        }
+        node->id = static_cast<int32_t>(position + 1);
         nodes.push_back(std::move(node));
         linkIds.push_back(std::move(ids));
     }
     return !stream.Failed();
 }
 
-void NodeList::ResolveLinks(size_t first, const std::vector<std::vector<int32_t>>& linkIds)
+void NodeList::ResolveLinks(size_t first, const std::vector<std::vector<int32_t>>& linkIds,
+                            const std::vector<uint32_t>& unknown)
 {
+    // Ids count the list as stored, records of unknown types included.
+    const uint64_t storedSize = nodes.size() + unknown.size();
     for (size_t n = 0; n < linkIds.size(); ++n) {
         Node& node = *nodes[first + n];
         const std::vector<int32_t>& ids = linkIds[n];
@@ -253,12 +271,17 @@ void NodeList::ResolveLinks(size_t first, const std::vector<std::vector<int32_t>
                 continue;
             }
             const uint32_t at = static_cast<uint32_t>(ids[i]) - 1u;
-            if (at >= nodes.size()) {
+            if (at >= storedSize) {
                 Clear();
                 throw std::out_of_range("graph stream: link id outside the list");
             }
-            Node* source = nodes[at].get();
             NodeParam& p = node.params[i];
+            const auto before = std::lower_bound(unknown.begin(), unknown.end(), at);
+            if (before != unknown.end() && *before == at) {
+                Unlink(p);  // a record of unknown type has no outputs to link to
+                continue;
+            }
+            Node* source = nodes[at - static_cast<size_t>(before - unknown.begin())].get();
             p.source = source;
             if (p.sourceOutput < 0 || p.sourceOutput >= source->outputCount) {
                 Unlink(p);
@@ -269,9 +292,11 @@ void NodeList::ResolveLinks(size_t first, const std::vector<std::vector<int32_t>
 
 void NodeList::DropPlaceholders()
 {
-    // Placeholders have no outputs, so no link into one survived
-    // ResolveLinks; any other input pointing at one is unlinked here, as
-    // NodeList::Remove would, before all of them go in one pass.
+    // The reader makes no placeholder nodes; an N_Null that was in the list
+    // before the load goes all the same. Placeholders have no outputs, so no
+    // link into one survived ResolveLinks; any other input pointing at one
+    // is unlinked here, as NodeList::Remove would, before all of them go in
+    // one pass.
     const auto isPlaceholder = [](const Node* n) {
         return dynamic_cast<const N_Null*>(n) != nullptr;
     };

@@ -48,9 +48,13 @@ public:
     // Reads a graph from the stream and appends it to this list, which is
     // expected to be empty (every caller clears it first or passes a new one).
     // Nodes are made from the factory's prototypes; a record of an unknown
-    // type is read as an N_Null placeholder and dropped at the end, and inputs
-    // linked to it keep their stored own values. A record whose inputCount
-    // differs from its type's keeps the type's defaults.
+    // type is read and dropped (only its position is kept while reading, so
+    // that link ids still count it), and inputs linked to it keep their stored
+    // own values. A record whose inputCount differs from its type's keeps the
+    // type's defaults. Each node's private data block is read in place from
+    // the stream (NBlockStream), never past its end. So what a load holds
+    // besides the nodes it makes stays small next to the stream, whatever its
+    // counts claim.
     //
     // Well-formed streams load exactly as written; true is returned. Damage is
     // refused or repaired as follows:
@@ -79,8 +83,8 @@ public:
     // kMaxNestingDepth (the outermost load is depth 1) reads nothing, leaves
     // its list empty and returns false, like a damaged stream. The node that
     // asked for it decides what that means for its own record (a macro keeps
-    // an empty sub-graph). This bounds the stack and the copies of nested data
-    // blocks a hostile stream can cause, without any parameter to pass on.
+    // an empty sub-graph). This bounds the stack a hostile stream can cause,
+    // without any parameter to pass on.
     //
     // Chain length. Evaluation follows links recursively, so a graph whose
     // longest chain of linked nodes is longer than kMaxChainLength is refused
@@ -111,6 +115,23 @@ public:
     // nothing of the list itself.
     static bool FindLoopFrom(Node& node);
 
+    // What Load would not read back of a stream holding this list as its
+    // outermost graph (depth 1). The editor asks after every change that can
+    // lengthen a chain or nest deeper, and takes back a change that makes the
+    // document lose anything, so that every file it saves reads back whole.
+    //   - kNestedTooDeep: a node in a list nested deeper than
+    //     kMaxNestingDepth (a macro's sub-graph lies one deeper than the list
+    //     holding the macro); such a list reads back empty.
+    //   - kChainTooLong: a chain of linked nodes longer than kMaxChainLength,
+    //     measured as Load measures it: in this list every node counts one; in
+    //     a macro's sub-graph a macro counts one plus the longest chain of its
+    //     own sub-graph, at every depth. Any path counts, not only those that
+    //     reach a root.
+    // kNestedTooDeep is reported before kChainTooLong. Every list below this
+    // one is walked once.
+    enum class ReadBack { kWhole, kChainTooLong, kNestedTooDeep };
+    ReadBack CheckReadBack() const;
+
     static constexpr int32_t kMaxNestingDepth = 32;
     static constexpr size_t kMaxChainLength = 1024;
 
@@ -118,8 +139,9 @@ public:
 
 private:
     bool ReadRecords(NodeStream& stream, const NodeFactory& factory,
-                     std::vector<std::vector<int32_t>>& linkIds);
-    void ResolveLinks(size_t first, const std::vector<std::vector<int32_t>>& linkIds);
+                     std::vector<std::vector<int32_t>>& linkIds, std::vector<uint32_t>& unknown);
+    void ResolveLinks(size_t first, const std::vector<std::vector<int32_t>>& linkIds,
+                      const std::vector<uint32_t>& unknown);
     void DropPlaceholders();
     // Cuts every link that closes a cycle; returns the longest chain of
     // linked nodes left (1 for a node without linked inputs).

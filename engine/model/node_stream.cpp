@@ -93,6 +93,13 @@ NFileStream::NFileStream(FILE* f) : file(f)
     if (file != nullptr && fstat(fileno(file), &st) == 0 && st.st_size > 0) {
         size_ = static_cast<uint64_t>(st.st_size);
     }
+    // Asked once: the typed reads check what is left before every item, and
+    // asking the file each time costs a system call per item.
+    const long at = file != nullptr ? std::ftell(file) : -1;
+    if (at >= 0) {
+        offset_ = static_cast<uint64_t>(at);
+        offsetKnown_ = true;
+    }
 }
 
 NFileStream::~NFileStream()
@@ -107,7 +114,9 @@ int32_t NFileStream::Read(void* buffer, uint32_t count)
     if (file == nullptr) {
         return 0;
     }
-    return static_cast<int32_t>(std::fread(buffer, 1, count, file));
+    const size_t done = std::fread(buffer, 1, count, file);
+    offset_ += done;
+    return static_cast<int32_t>(done);
 }
 
 int32_t NFileStream::Write(const void* buffer, uint32_t count)
@@ -115,19 +124,17 @@ int32_t NFileStream::Write(const void* buffer, uint32_t count)
     if (file == nullptr) {
         return 0;
     }
-    return static_cast<int32_t>(std::fwrite(buffer, 1, count, file));
+    const size_t done = std::fwrite(buffer, 1, count, file);
+    offset_ += done;
+    return static_cast<int32_t>(done);
 }
 
 uint64_t NFileStream::Remaining() const
 {
-    if (file == nullptr) {
+    if (file == nullptr || !offsetKnown_ || offset_ >= size_) {
         return 0;
     }
-    const long at = std::ftell(file);
-    if (at < 0 || static_cast<uint64_t>(at) >= size_) {
-        return 0;
-    }
-    return size_ - static_cast<uint64_t>(at);
+    return size_ - offset_;
 }
 
 NBufferStream::NBufferStream(int32_t initialCapacity)
@@ -168,4 +175,57 @@ uint64_t NBufferStream::Remaining() const
         return 0;
     }
     return static_cast<uint64_t>(capacity - position);
+}
+
+NBlockStream::NBlockStream(NodeStream& outer, uint32_t length) : outer_(outer), length_(length) {}
+
+void NBlockStream::CatchUp()
+{
+    const uint64_t passed = std::min<uint64_t>(position_, length_);
+    if (passed > consumed_) {
+        SkipBytes(outer_, passed - consumed_);
+        consumed_ = static_cast<uint32_t>(passed);
+    }
+}
+
+int32_t NBlockStream::Read(void* buffer, uint32_t count)
+{
+    std::memset(buffer, 0, count);
+    if (position_ < length_) {
+        CatchUp();
+        const auto inside = static_cast<uint32_t>(std::min<uint64_t>(count, length_ - position_));
+        outer_.Read(buffer, inside);  // a short outer read leaves zeros, as a short copy would
+        consumed_ += inside;
+    }
+    position_ += count;
+    return static_cast<int32_t>(count);
+}
+
+int32_t NBlockStream::Write(const void*, uint32_t count)
+{
+    // Reads go on after the written bytes, so they are never read back: only
+    // the cursor moves.
+    position_ += count;
+    return 1;
+}
+
+uint64_t NBlockStream::Remaining() const
+{
+    return position_ < length_ ? length_ - position_ : 0;
+}
+
+void NBlockStream::Finish()
+{
+    SkipBytes(outer_, length_ - consumed_);
+    consumed_ = length_;
+}
+
+void SkipBytes(NodeStream& stream, uint64_t count)
+{
+    char scratch[4096];
+    while (count > 0) {
+        const auto chunk = static_cast<uint32_t>(std::min<uint64_t>(count, sizeof scratch));
+        stream.Read(scratch, chunk);
+        count -= chunk;
+    }
 }

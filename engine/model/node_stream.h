@@ -64,6 +64,10 @@ public:
 
 private:
     uint64_t size_ = 0;  // file size when opened, for Remaining
+    // Where the file stands: where it stood when the stream was made, plus
+    // what was read and written since, so Remaining need not ask the file.
+    uint64_t offset_ = 0;
+    bool offsetKnown_ = false;  // false when the file could not say where it stood
 };
 
 // A stream over a growable memory buffer with one cursor shared by reading
@@ -80,3 +84,36 @@ public:
     std::unique_ptr<uint8_t[]> data;
     int32_t position = 0;
 };
+
+// The next length bytes of another stream, read where they stand instead of
+// copied: a node's private data block inside a graph stream. It reads as a
+// buffer stream of capacity length holding those bytes does: zeros past the
+// end, one cursor that only moves forward, and a write that moves the cursor
+// on over bytes nothing reads again (written bytes are not kept). The outer
+// stream is never read beyond the window. Finish moves the outer stream to
+// the end of the window, however much of it was read.
+class NBlockStream : public NodeStream {
+public:
+    NBlockStream(NodeStream& outer, uint32_t length);
+    NBlockStream(const NBlockStream&) = delete;
+    NBlockStream& operator=(const NBlockStream&) = delete;
+
+    int32_t Read(void* buffer, uint32_t count) override;
+    int32_t Write(const void* buffer, uint32_t count) override;
+    uint64_t Remaining() const override;
+
+    void Finish();
+
+private:
+    // Reads and drops the outer bytes of the window that the cursor has
+    // passed over without reading them.
+    void CatchUp();
+
+    NodeStream& outer_;
+    uint32_t length_;
+    uint64_t position_ = 0;  // the cursor
+    uint32_t consumed_ = 0;  // bytes of the window taken from the outer stream
+};
+
+// Reads and drops count bytes of the stream, a little at a time.
+void SkipBytes(NodeStream& stream, uint64_t count);

@@ -1,7 +1,9 @@
 #pragma once
-// The placeholder that stands in for a node of an unknown type while a graph
-// stream is read. It has no ports, is never registered, and never remains in
-// a list once NodeList::Load returns.
+// The placeholder type for a node of an unknown type. It has no ports and is
+// never registered. The graph reader keeps only the position of a record of
+// unknown type and makes no node for it; an N_Null that is in a list when a
+// load ends is removed all the same, so none remains in a list once
+// NodeList::Load returns.
 
 #include <memory>
 

@@ -1,11 +1,13 @@
 #include "plugin/plugin_node.h"
 
 #include "model/node_stream.h"
+#include "plugin/plugin_call.h"
 
 bool UsableNodeDesc(const NodePluginDesc* desc)
 {
     return desc != nullptr && desc->name != nullptr && desc->category != nullptr &&
            desc->inputCount >= 0 && desc->outputCount >= 0 &&
+           desc->inputCount <= QM_NODE_MAX_PORTS && desc->outputCount <= QM_NODE_MAX_PORTS &&
            (desc->inputCount == 0 || desc->inputs != nullptr) &&
            (desc->outputCount == 0 || desc->outputs != nullptr);
 }
@@ -25,7 +27,13 @@ std::unique_ptr<Node> NPlugin::New(const NodePluginInfo& info)
     }
     InitPluginCallbacks(node->callbacks, node.get());
     if (info.create != nullptr) {
-        node->callbacks.instance = info.create();
+        void* instance = nullptr;
+        if (!CallPlugin([&] { instance = info.create(); })) {
+            // No instance was made, so none is given back to destroy.
+            node->info.destroy = nullptr;
+            return nullptr;
+        }
+        node->callbacks.instance = instance;
     }
     return node;
 }
@@ -33,7 +41,7 @@ std::unique_ptr<Node> NPlugin::New(const NodePluginInfo& info)
 NPlugin::~NPlugin()
 {
     if (info.destroy != nullptr) {
-        info.destroy(callbacks.instance);
+        CallPlugin([&] { info.destroy(callbacks.instance); });
     }
 }
 
@@ -44,7 +52,7 @@ bool NPlugin::Load(NodeStream& stream)
     if (info.load == nullptr) {
         return true;
     }
-    return info.load(callbacks.instance, &record) != 0;
+    return CallPluginOr(false, [&] { return info.load(callbacks.instance, &record) != 0; });
 }
 
 void NPlugin::Save(NodeStream& stream)
@@ -52,7 +60,8 @@ void NPlugin::Save(NodeStream& stream)
     PluginStream record;
     InitPluginStream(record, stream);
     if (info.save != nullptr) {
-        info.save(callbacks.instance, &record);
+        // What a save that throws wrote before it threw is the node's data.
+        CallPlugin([&] { info.save(callbacks.instance, &record); });
     }
 }
 
@@ -60,21 +69,21 @@ void NPlugin::CopyFrom(const Node& other)
 {
     const auto* source = dynamic_cast<const NPlugin*>(&other);
     if (source != nullptr && info.copy != nullptr) {
-        info.copy(callbacks.instance, source->callbacks.instance);
+        CallPlugin([&] { info.copy(callbacks.instance, source->callbacks.instance); });
     }
 }
 
 void NPlugin::BeginRender()
 {
     if (info.beginRender != nullptr) {
-        info.beginRender(callbacks.instance);
+        CallPlugin([&] { info.beginRender(callbacks.instance); });
     }
 }
 
 void NPlugin::EndRender()
 {
     if (info.endRender != nullptr) {
-        info.endRender(callbacks.instance);
+        CallPlugin([&] { info.endRender(callbacks.instance); });
     }
 }
 
@@ -82,7 +91,9 @@ void NPlugin::Evaluate(const EvalContext& context)
 {
     if (info.evaluate != nullptr) {
         callbacks.context = &context;
-        info.evaluate(callbacks.instance, &callbacks);
+        // An evaluate that throws leaves the outputs as it left them, as one
+        // that returns without setting them does.
+        CallPlugin([&] { info.evaluate(callbacks.instance, &callbacks); });
         // The sample's record does not outlive this call; a plug-in that kept
         // the table and calls a getter later reads the inputs' own values.
         callbacks.context = nullptr;

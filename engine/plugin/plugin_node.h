@@ -1,21 +1,23 @@
 #pragma once
 // The node class of every node-plug-in type: a Node carrying its own copy of
 // the plug-in's function table and one instance the plug-in made, forwarding
-// each virtual operation to the matching plug-in function.
+// each virtual operation to the matching plug-in function. No exception a
+// plug-in function throws leaves these operations (see plugin_call.h).
 
 #include <memory>
 
 #include "model/node.h"
 #include "plugin/qm_plugin.h"
 
-// Whether a node description can set up a node: names present, counts not
-// negative, arrays present for positive counts.
+// Whether a node description can set up a node: names present, counts from 0
+// to QM_NODE_MAX_PORTS, arrays present for positive counts.
 bool UsableNodeDesc(const NodePluginDesc* desc);
 
 class NPlugin : public Node {
 public:
     // A node of the type info describes: set up from info.desc, then its
-    // instance from create. The prototype of a type is made the same way.
+    // instance from create; null when create throws. The prototype of a type
+    // is made the same way.
     static std::unique_ptr<Node> New(const NodePluginInfo& info);
 
     ~NPlugin() override;

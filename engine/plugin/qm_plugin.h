@@ -16,6 +16,18 @@
  *
  * Records hold native pointers with the natural alignment of the platform's
  * C compiler (x86-64 here); every function uses the C calling convention.
+ *
+ * A plug-in's functions should not throw. A C++ exception that leaves one
+ * ends at the engine's call and goes no further: an `activate`, or the
+ * `create` of a type's prototype during the scan, that throws declines its
+ * record; a later `create` that throws makes no node (a file's node of the
+ * type is then dropped, a palette drop or a copy refused); a `load` that
+ * throws has failed; an `evaluate` that throws leaves the node's outputs as it
+ * left them, as one that returns without setting them does; `getInfo` and
+ * `load` of an image loader fail as if they returned 0; any other call
+ * (`destroy`, `copy`, `beginRender`, `endRender`, `save`) simply ends where it
+ * threw, and what `save` wrote before it threw is the node's data.
+ *
  * docs/plugins.md is the guide, with a complete image loader and node type. */
 #ifndef QM_PLUGIN_H
 #define QM_PLUGIN_H
@@ -148,8 +160,16 @@ typedef struct QmNodeStream QmNodeStream;
 typedef struct PluginCallbacks PluginCallbacks;
 typedef struct PluginStream PluginStream;
 
+/* The most inputs, and the most outputs, one node type may have. A
+ * description with a larger count (or a negative one) is not registered, and
+ * nothing of it is called, so no count makes the engine allocate or read
+ * more than this many port records. No node a user can work with comes near
+ * it: a box with 256 rows of ports is over 4,000 pixels tall. */
+#define QM_NODE_MAX_PORTS 256
+
 /* A node type's name, category and ports; read in place, so it and all it
- * points to must stay valid while the library is loaded. */
+ * points to must stay valid while the library is loaded. inputCount and
+ * outputCount run from 0 to QM_NODE_MAX_PORTS. */
 typedef struct NodePluginDesc {
     const char* name;
     const char* category;

@@ -66,8 +66,7 @@ struct BuiltinNode {
 // 37  "Animate"   "velocity"        NVelocity     10
 //
 // Node plug-in types follow with image index 11, added by the plug-in loader.
-// Each row below is one row of this table; a type takes its row here when its
-// class exists.
+// The rows below are the rows of this table, in the same order.
 const BuiltinNode kBuiltinNodes[] = {
     {&NRoot::New, 2},       {&NMacro::New, 3},     {&NMacroRoot::New, 3},  {&NGradientC::New, 4},
     {&NGradientV::New, 4},  {&NIncident::New, 5},  {&NSlope::New, 5},      {&NSlope2::New, 5},

@@ -1,6 +1,7 @@
 // Node plug-ins: the "Node/" scan of the plug-in home adds one node type for
 // every node record a library's table activates.
 
+#include "plugin/plugin_call.h"
 #include "plugin/plugin_library.h"
 #include "plugin/plugin_node.h"
 #include "registry/node_factory.h"
@@ -16,7 +17,8 @@ void LoadNodePlugins(const std::string& home, NodeFactory& factory)
 {
     ScanPluginLibraries(home + "Node/", QM_PLUGIN_NODE_CLASS, [&](PluginActivate activate) {
         NodePluginInfo info{};
-        if (activate(&info) == 0) {
+        // An activate that throws declines, whatever it filled in.
+        if (CallPluginOr(0, [&] { return activate(&info); }) == 0) {
             return;
         }
         // A description no node can be set up from is passed over before
@@ -24,7 +26,11 @@ void LoadNodePlugins(const std::string& home, NodeFactory& factory)
         if (!UsableNodeDesc(info.desc)) {
             return;
         }
+        // So is a type whose prototype's create throws.
         std::unique_ptr<Node> prototype = NPlugin::New(info);
+        if (prototype == nullptr) {
+            return;
+        }
         // A refused prototype is destroyed here, which gives its instance
         // back through the plug-in's destroy.
         factory.Add(std::move(prototype), kPluginImageIndex);

@@ -64,24 +64,40 @@ inline bool IsLoaded(const std::string& path)
     return true;
 }
 
+// Calls the activate of every record of className in the table of the
+// loaded library at path; false when the library is not loaded.
+inline bool ActivateTestRecords(const std::string& path, const char* className, void* info)
+{
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle == nullptr) {
+        return false;
+    }
+    const auto* table = static_cast<const PluginEntry*>(dlsym(handle, "_n_activate_table"));
+    for (const PluginEntry* e = table; e != nullptr && e->activate != nullptr; ++e) {
+        if (e->className != nullptr && std::strcmp(e->className, className) == 0) {
+            e->activate(info);
+        }
+    }
+    dlclose(handle);
+    return true;
+}
+
 // The event log of the loaded library at path (null when it is not loaded).
 // observer, when given, is told of every later event.
 inline std::vector<std::string>* LogOf(const std::string& path,
                                        void (*observer)(const char*) = nullptr)
 {
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (handle == nullptr) {
-        return nullptr;
-    }
     FixtureHooks hooks{nullptr, observer};
-    const auto* table = static_cast<const PluginEntry*>(dlsym(handle, "_n_activate_table"));
-    for (const PluginEntry* e = table; e != nullptr && e->activate != nullptr; ++e) {
-        if (e->className != nullptr && std::strcmp(e->className, QM_TEST_HOOKS_CLASS) == 0) {
-            e->activate(&hooks);
-        }
-    }
-    dlclose(handle);
+    ActivateTestRecords(path, QM_TEST_HOOKS_CLASS, &hooks);
     return hooks.log;
+}
+
+// Makes every later create of the loaded throwing sample at path throw, or
+// no longer throw.
+inline bool SetCreateThrows(const std::string& path, bool throws)
+{
+    int32_t value = throws ? 1 : 0;
+    return ActivateTestRecords(path, QM_TEST_CREATE_SWITCH_CLASS, &value);
 }
 
 // Sets QMERE_HOME for its lifetime.

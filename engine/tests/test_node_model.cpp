@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "model/node.h"
 #include "model/node_stream.h"
@@ -177,4 +178,56 @@ TEST(NodeStream, EncodingsAndBufferGrowth)
     hostile.position = 0;
     EXPECT_EQ(hostile.ReadString(), "");
     EXPECT_TRUE(hostile.Failed());
+}
+
+TEST(NodeStream, ABlockReadsInPlaceAsACopyOfItsBytesDoes)
+{
+    // The same reads and writes on a block over an outer stream and on a
+    // buffer stream holding a copy of the block's bytes see the same bytes.
+    const auto observe = [](NodeStream& s) {
+        std::vector<int64_t> seen;
+        const auto note = [&](int64_t v) {
+            seen.push_back(v);
+            seen.push_back(static_cast<int64_t>(s.Remaining()));
+            seen.push_back(s.Failed() ? 1 : 0);
+        };
+        note(s.ReadInt());
+        const char skipped[3] = {9, 9, 9};
+        s.Write(skipped, 3);  // moves on over three bytes that nothing reads again
+        note(s.ReadDouble());
+        uint8_t tail[8];
+        note(s.Read(tail, sizeof tail));
+        for (uint8_t b : tail) {
+            seen.push_back(b);
+        }
+        note(s.ReadInt());  // wholly past the end
+        return seen;
+    };
+    NBufferStream copy(14);
+    NBufferStream outer(64);
+    outer.WriteInt(-1);  // before the block
+    for (int i = 0; i < 14; ++i) {
+        copy.data[i] = static_cast<uint8_t>(i + 1);
+        outer.Write(&copy.data[i], 1);
+    }
+    outer.WriteInt(0x5151);  // after it
+    outer.position = 4;
+
+    NBlockStream block(outer, 14);
+    EXPECT_EQ(observe(block), observe(copy));
+    EXPECT_EQ(outer.position, 18);  // never read past the block
+    block.Finish();
+    EXPECT_EQ(outer.ReadInt(), 0x5151);
+
+    // A block inside a block, finished before anything was read from it.
+    outer.position = 0;
+    NBlockStream wide(outer, 18);
+    EXPECT_EQ(wide.ReadInt(), -1);
+    NBlockStream narrow(wide, 6);
+    EXPECT_EQ(narrow.Remaining(), 6u);
+    narrow.Finish();
+    uint8_t next = 0;
+    wide.Read(&next, 1);
+    EXPECT_EQ(next, 7);
+    EXPECT_EQ(wide.Remaining(), 7u);
 }

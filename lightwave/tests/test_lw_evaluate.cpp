@@ -3,6 +3,7 @@
 // values written back to the host, and the UV cache's life.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -130,6 +131,70 @@ TEST_F(LwEvaluate, RecordFollowsTheSampleAndQmCoreFillsTheHost)
     ExpectOthersUntouched(a, before, true);
 }
 
+// M v for a row-major 3x3 matrix.
+std::array<double, 3> Times(const double* M, const std::array<double, 3>& v)
+{
+    return {M[0] * v[0] + M[1] * v[1] + M[2] * v[2], M[3] * v[0] + M[4] * v[1] + M[5] * v[2],
+            M[6] * v[0] + M[7] * v[1] + M[8] * v[2]};
+}
+
+std::array<double, 3> Normalized(const std::array<double, 3>& v)
+{
+    const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    return {v[0] / length, v[1] / length, v[2] / length};
+}
+
+// The bump with transforms that are neither diagonal nor symmetric: the
+// steps go along the columns of W, the object points are O P, and the
+// gradient is W d, not its transpose.
+TEST_F(LwEvaluate, BumpFollowsTheColumnsOfTheWorldTransform)
+{
+    void* shader = Loaded(kTypical);
+    ShaderAccess a = Access(kObject, kQuad, 0.25, 0, 0.75, 0.02);
+    const double O[9] = {2.0, 0.0, 0.5, 0.25, 1.0, 0.0, 0.0, 0.5, 1.0};
+    const double W[9] = {1.0, 0.5, 0.0, 0.0, 1.0, 0.25, 0.5, 0.0, 1.0};
+    const double Wt[9] = {W[0], W[3], W[6], W[1], W[4], W[7], W[2], W[5], W[8]};
+    std::memcpy(a.objectTransform, O, sizeof O);
+    std::memcpy(a.worldTransform, W, sizeof W);
+    corespy::Capture spy;
+    const ShadeRecord r = Shade(shader, a, &spy);
+    ASSERT_EQ(spy.bumps.size(), 4u);
+
+    // The centre at O wPos, then a step of the spot size along each column.
+    const std::array<double, 3> wPos = {0.25, 0, 0.75};
+    for (int j = 0; j < 4; ++j) {
+        std::array<double, 3> p = wPos;
+        if (j > 0) {
+            const std::array<double, 3> axis = Normalized({W[j - 1], W[j + 2], W[j + 5]});
+            for (int c = 0; c < 3; ++c) p[c] += 0.02 * axis[c];
+        }
+        const std::array<double, 3> q = Times(O, p);
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_NEAR(spy.bumps[j].worldPos[c], p[c], 1e-15) << j << " " << c;
+            EXPECT_NEAR(spy.bumps[j].objectPos[c], q[c], 1e-15) << j << " " << c;
+        }
+    }
+
+    // N' = normalise(N - W d A0), and its object form O N'.
+    const double a0 = spy.bumps[0].bumpAmplitude;
+    std::array<double, 3> d;
+    for (int j = 0; j < 3; ++j) d[j] = spy.bumps[j + 1].bumpTexture - spy.bumps[0].bumpTexture;
+    const auto bend = [&](const double* M) {
+        const std::array<double, 3> g = Times(M, d);
+        return Normalized({-g[0] * a0, 1.0 - g[1] * a0, -g[2] * a0});
+    };
+    const std::array<double, 3> bent = bend(W);
+    const std::array<double, 3> transposed = bend(Wt);
+    ASSERT_GT(std::fabs(bent[0] - transposed[0]) + std::fabs(bent[2] - transposed[2]), 1e-6)
+        << "this bump cannot tell W d from its transpose";
+    const std::array<double, 3> bentObject = Times(O, bent);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_NEAR(r.normal[c], bent[c], 1e-15) << c;
+        EXPECT_NEAR(r.objectNormal[c], bentObject[c], 1e-15) << c;
+        EXPECT_EQ(a.worldNormal[c], r.normal[c]) << c;
+    }
+}
+
 TEST_F(LwEvaluate, SurfaceValuesAndRoughnessScale)
 {
     const std::string file = dir.File("constant.shd");
@@ -215,6 +280,50 @@ TEST_F(LwEvaluate, TextureCoordinatesFromTheMesh)
         const ShadeRecord r = Shade(instance, a);
         EXPECT_TRUE(r.u == 0 && r.v == 0 && r.du == 0 && r.dv == 0) << polygon;
     }
+}
+
+// Beyond a corner two weight sums exceed 1, and the first of the pairs AB,
+// BC, AC that does picks the edge. Triangle kSeam: A = p1, B = p4, C = p2.
+TEST_F(LwEvaluate, OutsidePointsClampOntoTheFirstPairAboveOne)
+{
+    void* shader = Loaded(kTypical);
+    const double uvA[2] = {0.375, 0.75};
+    const double uvB[2] = {0.625, 0.375};
+    const double uvC[2] = {0.5, 0.25};
+    struct Case {
+        double x, z;
+        double wA, wB, wC;  // after the clamp
+    };
+    const Case cases[] = {
+        {2.5, -0.25, 1.0 / 7, 6.0 / 7, 0.0},   // beyond B: AB and BC above 1
+        {0.75, 1.5, 0.0, 1.0 / 7, 6.0 / 7},    // beyond C: BC and AC
+        {0.75, -0.25, 6.0 / 7, 1.0 / 7, 0.0},  // beyond A: AB and AC
+    };
+    for (const Case& c : cases) {
+        const auto [u, v] = UV(shader, kSeam, c.x, 0, c.z);
+        EXPECT_NEAR(u, c.wA * uvA[0] + c.wB * uvB[0] + c.wC * uvC[0], 1e-12) << c.x << ", " << c.z;
+        EXPECT_NEAR(v, 1.0 - (c.wA * uvA[1] + c.wB * uvB[1] + c.wC * uvC[1]), 1e-12)
+            << c.x << ", " << c.z;
+    }
+}
+
+// Corner UVs of exactly 0, 1 and -1: 0 stays 0, 1 wraps to 0, -1 to 1.
+TEST_F(LwEvaluate, WholeNumberCoordinatesWrap)
+{
+    constexpr uint32_t kOther = 4;
+    FakeMesh mesh(&object.map);
+    const uint32_t a = mesh.AddPoint(0, 0, 0, 0.0f, 0.0f);
+    const uint32_t b = mesh.AddPoint(1, 0, 0, 1.0f, -1.0f);
+    const uint32_t c = mesh.AddPoint(0, 0, 1, 0.5f, 0.5f);
+    mesh.AddPolygon(81, {a, b, c});
+    host.meshes[kOther] = &mesh;
+    void* shader = Loaded(kTypical);
+    ShaderAccess atA = Access(kOther, 81, 0, 0, 0);
+    const ShadeRecord rA = Shade(shader, atA);
+    EXPECT_EQ(std::make_pair(rA.u, rA.v), std::make_pair(0.0, 1.0 - 0.0));
+    ShaderAccess atB = Access(kOther, 81, 1, 0, 0);
+    const ShadeRecord rB = Shade(shader, atB);
+    EXPECT_EQ(std::make_pair(rB.u, rB.v), std::make_pair(0.0, 1.0 - 1.0));
 }
 
 // A triangle without area gives the UV of its nearest corner, finite.

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -14,7 +16,9 @@
 #include <vector>
 
 #include "../../core/tests/core_test_support.h"
+#include "../../engine/tests/image_test_files.h"
 #include "dso_host.h"
+#include "nodes/image_node.h"
 #include "shader_files.h"
 
 namespace {
@@ -108,6 +112,135 @@ TEST_F(Dso, TheThreeEntriesFillTheirOutputs)
     for (int k = 0; k < 4; ++k) {
         for (int c = 0; c < 3; ++c) EXPECT_EQ(user.Output(16 + k)[c], userOut[k][c]) << k;
     }
+}
+
+// A graph in which every input of the sample has a reader, each reader
+// feeding outputs of its own: a picture whose red rises with s and green with
+// t, mapped by u and v (filtered over du and dv), by planar projections of
+// the object and the world position (footprints from the base normals and
+// filter sizes), the slopes of the object and the world normal, the
+// incidence of the view on the normal (which alone could not tell the two
+// apart), and the frame.
+void EveryInputGraph(NodeList& list, std::string picture)
+{
+    NRoot& root = Add<NRoot>(list);
+    const auto image = [&](int32_t projection, int32_t coordinate) -> NImage& {
+        NImage& node = Add<NImage>(list);
+        node.params[0].value.text = picture;
+        node.params[1].value.components[0] = projection;
+        node.params[2].value.components[0] = 2;  // along Z
+        node.params[3].value.components[0] = coordinate;
+        double* rotate = node.params[6].value.components;  // every component counts
+        rotate[0] = 30.0;
+        rotate[1] = 20.0;
+        rotate[2] = 10.0;
+        return node;
+    };
+    NImage& uv = image(4, 0);
+    Link(root, NRoot::kUser1, uv);
+    Link(root, NRoot::kBumpTexture, uv);
+    Link(root, NRoot::kUser2, image(0, 0));
+    Link(root, NRoot::kUser3, image(0, 1));
+    const auto slope = [&](int32_t axis, int32_t coordinate) -> NSlope& {
+        NSlope& node = Add<NSlope>(list);
+        node.params[0].value.components[0] = axis;
+        node.params[1].value.components[0] = coordinate;
+        return node;
+    };
+    Link(root, NRoot::kUser4, slope(0, 0));     // X of the object normal
+    Link(root, NRoot::kSpecular, slope(2, 1));  // Z of the world normal
+    Link(root, NRoot::kColor, Add<NIncident>(list));
+    NTime& time = Add<NTime>(list);
+    time.params[0].value.components[0] = 1.0;
+    time.params[1].value.components[0] = 0.125;
+    Link(root, NRoot::kDiffuse, time);
+    Link(root, NRoot::kBumpAmplitude, time);
+}
+
+// Each argv slot reaches its own field of the record: the three entries give
+// bit for bit what qm_core gives for the record built by the table, from a
+// graph that reads every field, with a distinct value in every slot.
+TEST_F(Dso, EveryArgumentReachesItsOwnField)
+{
+    const std::string picture = dir.File("st.bmp");
+    imagetest::WriteFile(picture, imagetest::Encode(imagetest::Rgb24(
+                                      2, 2, {0x00FF00, 0xFFFFFF, 0x000000, 0xFF0000})));
+    const std::string file = dir.File("every_input.shd");
+    ASSERT_TRUE(Write(file, EveryInputGraph, picture));
+    const float inputs[][3] = {
+        {0.3f, 0.2f, 0.1f},
+        {-0.15f, 0.35f, 0.05f},
+        {0.2f, 0.9f, 0.3f},
+        {0.6f, 0.7f, -0.2f},
+        {-0.3f, 0.8f, 0.4f},
+        {0.1f, 0.5f, 0.85f},
+        {0.3f},
+        {0.65f},
+        {0.1f, -0.9f, 0.2f},
+        {3.0f},
+        {0.05f},
+        {0.08f},
+        {0.1f},
+        {0.2f},
+    };
+    ShadeRecord record{};
+    double* fields[] = {record.worldPos,     record.objectPos,   record.normal,
+                        record.objectNormal, record.baseNormal,  record.objectBaseNormal,
+                        &record.u,           &record.v,          record.incident,
+                        &record.frame,       &record.filterSize, &record.objectFilterSize,
+                        &record.du,          &record.dv};
+    const int sizes[] = {3, 3, 3, 3, 3, 3, 1, 1, 3, 1, 1, 1, 1, 1};
+    for (int i = 0; i < 14; ++i) {
+        for (int c = 0; c < sizes[i]; ++c) fields[i][c] = inputs[i][c];
+    }
+
+    // qm_core as qm_dso already holds it, for the direct evaluations.
+    void* core = dlopen(QM_CORE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(core, nullptr) << dlerror();
+    using EvalFunc = void (*)(NHandle*, ShadeRecord*);
+    const auto load = reinterpret_cast<NHandle* (*)(const char*)>(dlsym(core, "QM_Load"));
+    const auto close = reinterpret_cast<void (*)(NHandle*)>(dlsym(core, "QM_Close"));
+    // Each entry's outputs lie in the record in argv order from argv 16 on.
+    struct Entry {
+        dsotest::ShadeopFunc entry;
+        int argc;
+        const char* evaluate;
+        size_t first;  // offset of argv 16's field in the record
+        std::vector<int> counts;
+    };
+    const Entry entries[] = {
+        {dso.shade,
+         26,
+         "QM_EvalShade",
+         offsetof(ShadeRecord, color),
+         {3, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
+        {dso.bump, 18, "QM_EvalBump", offsetof(ShadeRecord, bumpAmplitude), {1, 1}},
+        {dso.user, 20, "QM_EvalUser", offsetof(ShadeRecord, user1), {3, 3, 3, 3}},
+    };
+    for (const Entry& e : entries) {
+        Call call(file);
+        for (int i = 0; i < 14; ++i) {
+            std::memcpy(call.inputs[i], inputs[i], sizeof(float) * sizes[i]);
+        }
+        EXPECT_EQ(e.entry(nullptr, e.argc, call.argv), 0);
+        EXPECT_EQ(call.result, 1.0f);
+        const auto evaluate = reinterpret_cast<EvalFunc>(dlsym(core, e.evaluate));
+        ASSERT_TRUE(load && close && evaluate);
+        NHandle* handle = load(file.c_str());  // the handle qm_dso opened, shared
+        ShadeRecord direct = record;
+        evaluate(handle, &direct);
+        close(handle);
+        const auto* field = reinterpret_cast<const unsigned char*>(&direct) + e.first;
+        for (size_t k = 0; k < e.counts.size(); ++k) {
+            for (int c = 0; c < e.counts[k]; ++c, field += sizeof(double)) {
+                double value;
+                std::memcpy(&value, field, sizeof value);
+                EXPECT_EQ(call.Output(16 + static_cast<int>(k))[c], static_cast<float>(value))
+                    << e.evaluate << " argv " << 16 + k << "[" << c << "]";
+            }
+        }
+    }
+    dlclose(core);
 }
 
 TEST_F(Dso, GraphWithoutRootGivesTheDefaults)

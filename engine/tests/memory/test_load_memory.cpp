@@ -212,7 +212,12 @@ TEST_F(LoadMemory, RecordsOfUnknownTypesCostAlmostNothingAndKeepLinksAligned)
     EXPECT_EQ(list.nodes[2]->params[0].value.components[0], 0.75);
     EXPECT_EQ(list.nodes[2]->id, count);  // numbered as stored until the next Renumber
     RecordProperty("peakBytes", std::to_string(peak));
-    EXPECT_LT(peak, 2 * kFileBytes) << "bytes held at once while loading";
+    // What a record of unknown type leaves behind is its position, 4 bytes,
+    // and at most three times that while the list of them grows: a third of
+    // the 36 bytes the record took in the file. Anything kept per record
+    // beyond that (a placeholder node, room for a node or its link ids
+    // reserved from the count the file claims) goes over.
+    EXPECT_LT(peak, kFileBytes / 3) << "bytes held at once while loading";
 }
 
 TEST_F(LoadMemory, NestedMacroBlocksAreNotCopiedAtEveryLevel)

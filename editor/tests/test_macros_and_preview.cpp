@@ -4,6 +4,7 @@
 
 #include "editor_test_support.h"
 
+#include <functional>
 #include <set>
 
 #include <QCheckBox>
@@ -66,20 +67,46 @@ TEST_F(EditorTest, MacrosOpenAndCloseRestoringTheEnclosingCaption)
     EXPECT_TRUE(form->menuSave->isEnabled());
 }
 
-// A change inside a macro, even one saved there as a file of its own, leaves
-// the document modified, for Save and for the question on closing.
+// Each way the content of a macro changes leaves the document modified once
+// the macro is left, for Save and for the question on closing: also when the
+// macro's level, or the one it returns to, was then saved as a file of its
+// own, and when only the caption marked the change.
 TEST_F(EditorTest, ChangesInsideAMacroMarkTheDocument)
 {
     ScratchDir scratch;
-    auto* macro = static_cast<NMacro*>(Add("Macro", "macro", 20, 20));
-    macro->Edit(macro->params[0]);
-    form->AddNewNode(globals.nodeFactory->Find("macro root", "Macro")->Create(), 100, 100);
-    dialogs->saveAnswers = {scratch.QPath("inner.shd")};
-    form->menuSaveAsClick();
-    QTest::mouseClick(form->closeMBtn, Qt::LeftButton);
-    EXPECT_TRUE(form->modified);
-    dialogs->confirmAnswers = {false};
-    EXPECT_FALSE(form->FormCloseQuery());
+    const QString file = scratch.QPath("inner.shd");
+    auto* outer = static_cast<NMacro*>(Add("Macro", "macro", 20, 20));
+    auto* inner = static_cast<NMacro*>(Add("Macro", "macro", 20, 20, outer->subGraph.get()));
+    const std::vector<std::function<void()>> changes = {
+        [&] {
+            form->AddNewNode(globals.nodeFactory->Find("macro root", "Macro")->Create(), 100, 100);
+            dialogs->saveAnswers = {file};
+            form->menuSaveAsClick();
+        },
+        [&] {
+            dialogs->openAnswers = {file};
+            form->menuOpenClick();
+        },
+        [&] {
+            dialogs->confirmAnswers = {true};
+            form->menuNewClick();
+        },
+        [&] { form->UpdateCaption(QString(), true); },
+    };
+    for (size_t k = 0; k < changes.size(); ++k) {
+        form->UpdateCaption("/work/a.shd", false);
+        outer->Edit(outer->params[0]);
+        inner->Edit(inner->params[0]);
+        changes[k]();
+        form->closeMBtnClick();
+        dialogs->saveAnswers = {scratch.QPath("outer.shd")};
+        form->menuSaveAsClick();
+        QTest::mouseClick(form->closeMBtn, Qt::LeftButton);
+        EXPECT_TRUE(form->navStack.Empty());
+        EXPECT_TRUE(form->modified) << k;
+        dialogs->confirmAnswers = {false};
+        EXPECT_FALSE(form->FormCloseQuery()) << k;
+    }
 }
 
 TEST_F(EditorTest, InsideAMacroFileCommandsActOnItsSubGraph)

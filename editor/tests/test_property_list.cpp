@@ -300,8 +300,7 @@ TEST_F(PropertyListTest, EveryInputOfEveryNodeTypeIsEditedFromTheList)
             } else if (auto* macro = dynamic_cast<NMacro*>(node)) {
                 ClickRow(i);
                 EXPECT_EQ(form->currentList, macro->subGraph.get());
-                form->closeMBtnClick();
-                continue;  // the mark went with the macro's own caption
+                form->closeMBtnClick();  // the click's mark comes back with it
             } else {
                 ClickRow(i);
                 ASSERT_TRUE(form->textEditor->hasFocus());

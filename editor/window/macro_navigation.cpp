@@ -1,5 +1,6 @@
 // Opening a macro's sub-graph in the canvas and leaving it again. Each open
-// macro pushes the list, file name and modified flag to return to.
+// macro pushes the list, file name and modified flag to return to; leaving a
+// changed macro marks the levels it returns to.
 
 #include <QAction>
 #include <QToolButton>
@@ -31,6 +32,11 @@ void TForm1::EnterNodeList(NodeList* list, bool reset)
 void TForm1::closeMBtnClick()
 {
     FinishPropertyEdit();
+    // A change made in the macro, however it was marked, is a change of each
+    // level that holds it, up to the document.
+    if (modified) {
+        navStack.MarkAllModified();
+    }
     std::unique_ptr<NEditData> entry = navStack.Pop();
     if (entry == nullptr) {
         return;

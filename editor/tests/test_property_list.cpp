@@ -7,9 +7,11 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 
 #include "gradient/gradient_nodes.h"
 #include "gradient_edit_hook.h"
@@ -330,16 +332,69 @@ TEST_F(PropertyListTest, CommandsTakeTheValueStillBeingEdited)
     ReadGraphFile(scratch.Path("a.shd"), reread, *globals.nodeFactory);
     EXPECT_EQ(reread.FindRoot()->params[1].value.components[0], 0.3);
 
+    // The preview and a thumbnail are those of the new value: drawn again
+    // once the edit is over, they stay the same. (Rendering from the menu
+    // shows the "Render" tab first, which hides the editor: the preview is
+    // rendered here as it is after that.)
+    const auto pixels = [](const dib24& bitmap) {
+        return std::vector<uint8_t>(bitmap.bits, bitmap.bits + bitmap.rowBytes * bitmap.height);
+    };
+    Show(root);
+    ClickRow(1);
+    QTest::keyClicks(form->textEditor, "0");
+    form->PaintBox3Click();
+    const std::vector<uint8_t> preview = pixels(form->preview);
+    form->menuPreview();
+    EXPECT_EQ(pixels(form->preview), preview);
     Show(noise);
     ClickRow(kOctaves);
     QTest::keyClicks(form->textEditor, "1");
     form->menuPreviewNode();
     EXPECT_EQ(noise->params[kOctaves].value.components[0], 1.0);
-    ClickRow(NoiseNode::kCoordinate);
-    form->choiceBox->setCurrentIndex(1);
-    dialogs->confirmAnswers = {false};
-    form->FormCloseQuery();
-    EXPECT_EQ(noise->params[NoiseNode::kCoordinate].value.components[0], 1.0);
+    ASSERT_NE(noise->thumbnail, nullptr);
+    const std::vector<uint8_t> thumbnail = pixels(*noise->thumbnail);
+    form->menuPreviewAll();
+    EXPECT_EQ(pixels(*noise->thumbnail), thumbnail);
+
+    // A command that stops at its dialog or box has ended the edit first.
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(scratch.QPath("a.shd"))});
+    const std::vector<std::function<void()>> cancelled = {
+        [&] {
+            dialogs->confirmAnswers = {false};
+            form->menuNewClick();
+        },
+        [&] {
+            dialogs->openAnswers = {QString()};
+            form->menuOpenClick();
+        },
+        [&] {
+            dialogs->confirmAnswers = {false};
+            form->HandleDropFiles(dropped);
+        },
+        [&] {
+            dialogs->saveAnswers = {QString()};
+            form->menuSaveAsClick();
+        },
+        [&] {
+            dialogs->confirmAnswers = {false};
+            form->FormCloseQuery();
+        },
+    };
+    for (size_t k = 0; k < 2 * cancelled.size(); ++k) {
+        const int row = k % 2 == 0 ? kOctaves : NoiseNode::kCoordinate;
+        double& value = noise->params[row].value.components[0];
+        value = 0;
+        Show(noise);
+        ClickRow(row);
+        QTest::keyClick(QApplication::focusWidget(), row == kOctaves ? Qt::Key_2 : Qt::Key_Down);
+        cancelled[k / 2]();
+        EXPECT_EQ(value, row == kOctaves ? 2.0 : 1.0) << k;
+        EXPECT_EQ(form->editedParam, nullptr) << k;
+        EXPECT_TRUE(dialogs->confirmAnswers.empty() && dialogs->openAnswers.empty() &&
+                    dialogs->saveAnswers.empty())
+            << k;
+    }
 }
 
 // The box stands above the row's lower edge; once it closes, the row shows

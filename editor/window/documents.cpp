@@ -82,6 +82,7 @@ void TForm1::menuNewClick()
     if (currentList == nullptr) {
         return;
     }
+    FinishPropertyEdit();
     if (!currentList->nodes.empty() &&
         !Dialogs().Confirm(this, QStringLiteral("Are you sure to clear current tree?"),
                            QMessageBox::Information)) {
@@ -109,6 +110,7 @@ void TForm1::menuOpenClick()
     if (currentList == nullptr) {
         return;
     }
+    FinishPropertyEdit();
     const QString path = Dialogs().AskOpenFileName(this);
     if (path.isEmpty() || !ConfirmDiscard()) {
         return;
@@ -160,6 +162,7 @@ void TForm1::menuSaveClick()
     if (currentList == nullptr || !navStack.Empty()) {
         return;  // "Save" is disabled while a macro is open
     }
+    FinishPropertyEdit();
     QString path = fileName;
     if (path.isEmpty()) {
         path = Dialogs().AskSaveFileName(this, QString());
@@ -177,6 +180,7 @@ void TForm1::menuSaveAsClick()
     if (currentList == nullptr) {
         return;
     }
+    FinishPropertyEdit();
     const QString path = Dialogs().AskSaveFileName(this, fileName);
     if (path.isEmpty() || !SaveCurrentList(path)) {
         return;
@@ -188,9 +192,6 @@ void TForm1::menuSaveAsClick()
 
 bool TForm1::SaveCurrentList(const QString& path)
 {
-    // What is saved is what the list shows: a value still being typed, or a
-    // choice still open, goes in as leaving its editor would put it.
-    FinishPropertyEdit();
     if (!WriteGraphFile(LocalPath(path), *currentList)) {
         ShowStatusError(QStringLiteral("Cannot save %1; the document is still unsaved.").arg(path));
         return false;

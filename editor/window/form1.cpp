@@ -136,6 +136,7 @@ void TForm1::HandleDropFiles(const QMimeData& data)
     if (file.suffix().compare(QStringLiteral("shd"), Qt::CaseInsensitive) != 0 || !file.exists()) {
         return;
     }
+    FinishPropertyEdit();
     if (ConfirmDiscard()) {
         OpenDocument(path);
     }

@@ -206,12 +206,15 @@ private:
     // from a file (a chain too long, macros nested too deep); the caller then
     // takes the change back. verb ends the message: "cannot <verb>."
     bool RefuseUnreadable(const QString& verb);
-    // Writes the current list to path, after any open property edit has
-    // ended; reports a failure in the status line. Save and Save as.
+    // Writes the current list to path; reports a failure in the status line.
+    // Save and Save as.
     bool SaveCurrentList(const QString& path);
     // Ends an in-place edit of the property list: an open editor commits
     // into its input, which must still exist, and is hidden; editedParam is
-    // cleared. Called before rows are rebuilt and before any node can go.
+    // cleared. Called before rows are rebuilt and before any node can go,
+    // and first by every command that reads or replaces the graph (New, Open,
+    // a dropped file, Save, Save as, closing, entering and leaving a macro,
+    // the preview and the thumbnails): each acts on what the list shows.
     void FinishPropertyEdit();
     // The editors of ListView1Click, given the row's bounds in the list's
     // own coordinates.

@@ -19,6 +19,11 @@ std::vector<uint8_t> FileBytes(const std::string& path)
     return bytes;
 }
 
+std::vector<uint8_t> Pixels(const dib24& bitmap)
+{
+    return std::vector<uint8_t>(bitmap.bits, bitmap.bits + bitmap.rowBytes * bitmap.height);
+}
+
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     FILE* f = std::fopen(path.c_str(), "wb");

@@ -207,6 +207,8 @@ protected:
 };
 
 std::vector<uint8_t> FileBytes(const std::string& path);
+// Every byte of a bitmap's rows, padding included.
+std::vector<uint8_t> Pixels(const dib24& bitmap);
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 // A folder of its own for one test, removed with it.
 class ScratchDir {

@@ -21,11 +21,6 @@ int Byte(const dib24& bitmap, int x, int row, int channel)
     return bitmap.bits[row * bitmap.rowBytes + 3 * x + channel];
 }
 
-std::vector<uint8_t> Pixels(const dib24& bitmap)
-{
-    return std::vector<uint8_t>(bitmap.bits, bitmap.bits + bitmap.rowBytes * bitmap.height);
-}
-
 }  // namespace
 
 TEST_F(EditorTest, MacrosOpenAndCloseRestoringTheEnclosingCaption)

@@ -8,15 +8,6 @@
 
 using namespace editor_test;
 
-namespace {
-
-std::vector<uint8_t> Pixels(const dib24& bitmap)
-{
-    return std::vector<uint8_t>(bitmap.bits, bitmap.bits + bitmap.rowBytes * bitmap.height);
-}
-
-}  // namespace
-
 // Dropped, linked to the material, previewed, its thumbnails made, copied and
 // pasted, and, once its create throws too, dropped and copied again: the
 // window goes on, and the preview shows the outputs the plug-in left.

@@ -336,25 +336,22 @@ TEST_F(PropertyListTest, CommandsTakeTheValueStillBeingEdited)
     // once the edit is over, they stay the same. (Rendering from the menu
     // shows the "Render" tab first, which hides the editor: the preview is
     // rendered here as it is after that.)
-    const auto pixels = [](const dib24& bitmap) {
-        return std::vector<uint8_t>(bitmap.bits, bitmap.bits + bitmap.rowBytes * bitmap.height);
-    };
     Show(root);
     ClickRow(1);
     QTest::keyClicks(form->textEditor, "0");
     form->PaintBox3Click();
-    const std::vector<uint8_t> preview = pixels(form->preview);
+    const std::vector<uint8_t> preview = Pixels(form->preview);
     form->menuPreview();
-    EXPECT_EQ(pixels(form->preview), preview);
+    EXPECT_EQ(Pixels(form->preview), preview);
     Show(noise);
     ClickRow(kOctaves);
     QTest::keyClicks(form->textEditor, "1");
     form->menuPreviewNode();
     EXPECT_EQ(noise->params[kOctaves].value.components[0], 1.0);
     ASSERT_NE(noise->thumbnail, nullptr);
-    const std::vector<uint8_t> thumbnail = pixels(*noise->thumbnail);
+    const std::vector<uint8_t> thumbnail = Pixels(*noise->thumbnail);
     form->menuPreviewAll();
-    EXPECT_EQ(pixels(*noise->thumbnail), thumbnail);
+    EXPECT_EQ(Pixels(*noise->thumbnail), thumbnail);
 
     // A command that stops at its dialog or box has ended the edit first.
     QMimeData dropped;

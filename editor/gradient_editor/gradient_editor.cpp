@@ -134,6 +134,7 @@ void TGradientEditor::ApplyKeyFields()
     if (span.firstKey != nullptr && start < end) {
         span.lastKey->position = end;
         span.firstKey->position = start;
+        gradient->KeysMoved();
     }
     if (selectedKey == nullptr) {
         return;  // typed texts stay on screen
@@ -144,6 +145,7 @@ void TGradientEditor::ApplyKeyFields()
     selectedKey->alpha = std::clamp(ReadKeyNumber(Edit4->text()), 0.0, 1.0);
     if (selectedKey != span.firstKey && selectedKey != span.lastKey) {
         selectedKey->position = ReadKeyNumber(Edit5->text());
+        gradient->KeysMoved();
     }
     RefreshKeyFields();
 }
@@ -183,6 +185,7 @@ void TGradientEditor::Button4Click()
         GValue* key = gradient->Key(i);
         key->position = last - key->position + first;
     }
+    gradient->KeysMoved();
     RefreshKeyFields();
 }
 

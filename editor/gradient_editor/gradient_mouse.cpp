@@ -87,6 +87,7 @@ void TGradientEditor::PaintBox1MouseMove(int, int y)
         const double upper = next->position - kNearShare * span.range;
         const double m = std::min(target, upper);
         selectedKey->position = m >= lower ? m : lower;
+        gradient->KeysMoved();
     }
     RefreshKeyFields();
 }

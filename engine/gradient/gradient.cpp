@@ -1,6 +1,7 @@
 #include "gradient/gradient.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "model/node_stream.h"
 
@@ -24,7 +25,9 @@ Gradient::~Gradient() = default;
 
 GValue* Gradient::AddKey(std::unique_ptr<GValue> key)
 {
+    order_.Reserve(keys_.size() + 1);
     keys_.push_back(std::move(key));
+    order_.Rebuild(keys_);
     return keys_.back().get();
 }
 
@@ -104,12 +107,19 @@ void Gradient::RemoveKey(const GValue* key)
         std::find_if(keys_.begin(), keys_.end(), [key](const auto& k) { return k.get() == key; });
     if (at != keys_.end()) {
         keys_.erase(at);
+        order_.Rebuild(keys_);
     }
 }
 
 void Gradient::Clear()
 {
     keys_.clear();
+    order_.Rebuild(keys_);
+}
+
+void Gradient::KeysMoved() noexcept
+{
+    order_.Rebuild(keys_);
 }
 
 bool Gradient::GetColor(double x, double rgb[3], double* alpha) const
@@ -117,30 +127,39 @@ bool Gradient::GetColor(double x, double rgb[3], double* alpha) const
     if (keys_.size() < 2) {
         return false;
     }
-    const GValue* first = FirstKey();
-    const GValue* p = first;
-    const GValue* q = NextKey(p);
-    // Keys that all share one position (only a stored file makes them)
-    // leave no segment: the earliest stored of them serves every x.
-    if (q == nullptr) {
-        CopyKey(*first, rgb, alpha);
+    // order_ holds the keys that walking from FirstKey through NextKey
+    // visits, in that order; the walk stops at the first segment (p, q) with
+    // p <= x <= q, or copies a key when it runs out of segments.
+    const size_t count = order_.Count();
+    const GValue& first = order_.Key(0);
+    // Keys that all share one position, or a NaN key stored first (only a
+    // stored file makes either), leave no segment: the first key serves
+    // every x.
+    if (count == 1) {
+        CopyKey(first, rgb, alpha);
         return true;
     }
-    // Each step moves to a strictly greater position, so the walk ends.
-    while (x < p->position || x > q->position) {
-        p = q;
-        q = NextKey(p);
-        if (q == nullptr) {
-            CopyKey(x > p->position ? *p : *first, rgb, alpha);
-            return true;
-        }
+    // NaN fails both of the walk's tests, so the first segment holds it.
+    // Any other x can only be held by the first segment whose q is at or
+    // above it: every segment before ends below x.
+    const size_t end = std::isnan(x) ? 1 : order_.EndOfSegment(x);
+    if (end == count) {
+        CopyKey(order_.Key(count - 1), rgb, alpha);  // above every segment
+        return true;
     }
-    const double t = (x - p->position) / (q->position - p->position);
-    rgb[0] = (1.0 - t) * p->r + t * q->r;
-    rgb[1] = (1.0 - t) * p->g + t * q->g;
-    rgb[2] = (1.0 - t) * p->b + t * q->b;
+    const double from = order_.Position(end - 1);
+    if (x < from) {
+        CopyKey(first, rgb, alpha);  // below the first key
+        return true;
+    }
+    const GValue& p = order_.Key(end - 1);
+    const GValue& q = order_.Key(end);
+    const double t = (x - from) / (order_.Position(end) - from);
+    rgb[0] = (1.0 - t) * p.r + t * q.r;
+    rgb[1] = (1.0 - t) * p.g + t * q.g;
+    rgb[2] = (1.0 - t) * p.b + t * q.b;
     if (alpha != nullptr) {
-        *alpha = (1.0 - t) * p->alpha + t * q->alpha;
+        *alpha = (1.0 - t) * p.alpha + t * q.alpha;
     }
     return true;
 }
@@ -174,6 +193,10 @@ bool Gradient::Load(NodeStream& stream)
     const uint64_t held = (stream.Remaining() + kKeyBytes - 1) / kKeyBytes;
     const bool cut = static_cast<uint64_t>(count) > held;
     const uint64_t keys = cut ? held + 1 : static_cast<uint64_t>(count);
+    // Read aside and ordered once: appending key by key would reorder
+    // every time.
+    std::vector<std::unique_ptr<GValue>> read;
+    read.reserve(static_cast<size_t>(keys));
     for (uint64_t i = 0; i < keys; ++i) {
         auto key = std::make_unique<GValue>();
         key->r = stream.ReadDouble();
@@ -181,7 +204,10 @@ bool Gradient::Load(NodeStream& stream)
         key->b = stream.ReadDouble();
         key->alpha = stream.ReadDouble();
         key->position = stream.ReadDouble();
-        AddKey(std::move(key));
+        read.push_back(std::move(key));
     }
+    order_.Reserve(read.size());
+    keys_ = std::move(read);
+    order_.Rebuild(keys_);
     return !cut && !stream.Failed();
 }

@@ -5,12 +5,6 @@
 
 #include "gradient/gradient.h"
 
-namespace {
-
-constexpr size_t kShortSlice = 2;  // keys in a slice searched by stepping
-
-}  // namespace
-
 void KeyOrder::Reserve(size_t count)
 {
     walk_.reserve(count);
@@ -25,6 +19,7 @@ void KeyOrder::Rebuild(const std::vector<std::unique_ptr<GValue>>& keys) noexcep
     stored_.clear();
     low_ = 0.0;
     scale_ = 0.0;
+    lastSlice_ = 0.0;
     if (keys.empty()) {
         return;
     }
@@ -63,6 +58,7 @@ void KeyOrder::CutSlices() noexcept
     // [lowest, end); an infinite one can only be the first or the last. A
     // span too wide or too narrow for a finite scale leaves a scale of 0.
     const size_t count = walk_.size();
+    lastSlice_ = static_cast<double>(count - 1);
     size_t lowest = 0;
     size_t end = count;
     if (std::isinf(walk_.front().position)) {
@@ -92,38 +88,10 @@ void KeyOrder::CutSlices() noexcept
     }
 }
 
-size_t KeyOrder::SliceOf(double x) const
+size_t KeyOrder::SearchSlice(size_t from, size_t to, double x) const
 {
-    const double v = (x - low_) * scale_;
-    if (!(v > 0.0)) {
-        return 0;  // at or below the span; NaN only where the scale is 0
-    }
-    const size_t last = walk_.size() - 1;
-    if (v >= static_cast<double>(last)) {
-        return last;
-    }
-    return static_cast<size_t>(v);
-}
-
-size_t KeyOrder::EndOfSegment(double x) const
-{
-    // Keys below x's slice are below x, and keys past it above x: the key
-    // sought lies between this slice's start and the next one's.
-    const size_t slice = SliceOf(x);
-    size_t end = sliceStart_[slice];
-    const size_t to = sliceStart_[slice + 1];
-    if (to - end > kShortSlice) {
-        const auto at =
-            std::lower_bound(walk_.begin() + end, walk_.begin() + to, x,
-                             [](const Step& step, double p) { return step.position < p; });
-        return static_cast<size_t>(at - walk_.begin());
-    }
-    // A short slice, as nearly all are where keys spread evenly: stepping
-    // over its keys below x without a branch to guess wrong.
-    const size_t last = walk_.size() - 1;
-    for (size_t pass = 0; pass < kShortSlice; ++pass) {
-        end += static_cast<size_t>(end < to) &
-               static_cast<size_t>(walk_[std::min(end, last)].position < x);
-    }
-    return end;
+    const auto end = std::lower_bound(walk_.begin() + static_cast<std::ptrdiff_t>(from),
+                                      walk_.begin() + static_cast<std::ptrdiff_t>(to), x,
+                                      [](const Step& step, double p) { return step.position < p; });
+    return static_cast<size_t>(end - walk_.begin());
 }

@@ -131,11 +131,11 @@ public:
             GValue{Position(), Channel(), Channel(), Channel(), Channel()});
     }
 
-    // Fills g with 0 to 24 new keys; now and then all at one position.
+    // Fills g with 0 to 40 new keys; now and then all at one position.
     void Fill(Gradient& g)
     {
         g.Clear();
-        const size_t count = Below(25);
+        const size_t count = Below(41);
         const bool onePosition = Below(8) == 0;
         const double shared = Position();
         for (size_t i = 0; i < count; ++i) {

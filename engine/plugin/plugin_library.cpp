@@ -80,17 +80,12 @@ void ScanPluginLibraries(const std::string& dir, const char* className,
 std::string GetHomeDir()
 {
     const char* home = std::getenv("QMERE_HOME");
-    std::string dir;
     if (home != nullptr && home[0] != '\0') {
-        dir = home;
-    } else {
-        // A current directory that cannot be named (removed while in use)
-        // stays the current directory: "./", never the file system's root.
-        std::error_code ec;
-        dir = std::filesystem::current_path(ec).string();
-        if (ec || dir.empty()) {
-            dir = ".";
-        }
+        return WithSeparator(home);
     }
-    return WithSeparator(dir);
+    // A current directory that cannot be named (removed while in use) stays
+    // the current directory: "./", never the file system's root.
+    std::error_code ec;
+    const std::string dir = std::filesystem::current_path(ec).string();
+    return WithSeparator(ec || dir.empty() ? std::string(".") : dir);
 }

@@ -10,7 +10,11 @@
 // thread (EvalShadeSeparate). qm_core evaluates one sample at a time in the
 // whole process, so the best the threads can do together is what one thread
 // does alone; "total_per_s" is the total over all threads (wall clock), to be
-// compared with the one-thread figure.
+// compared with the one-thread figure. Beside it, how the lock shares the
+// time out: "worst_ms" is the longest single call of any thread, and
+// "share_min" and "share_max" are the fewest and the most samples a thread
+// did while all of them were sampling (until the first had done its share),
+// over the mean of the threads.
 //
 //   bench_core --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
@@ -18,6 +22,8 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -122,32 +128,75 @@ void EvalShade(benchmark::State& state)
 }
 BENCHMARK(EvalShade);
 
+// What each thread saw, kept by the thread itself inside the timed loop, so
+// before the barrier at which the loop ends, and read by thread 0 after it.
+struct alignas(64) ThreadTally {
+    int64_t worstNs = 0;      // its longest call
+    int64_t whileAllRan = 0;  // its samples until the first thread was done
+};
+ThreadTally tallies[kMaxThreads];
+std::atomic<bool> oneDone{false};
+
 // Every thread samples its own stretch of the sweep on the handle it is given.
 // Besides Google Benchmark's figures (which average the threads' own times,
 // flattering a lock that lets threads finish at different times), thread 0
 // reports "total_per_s": the samples of all threads over the wall-clock time
-// from the common start until the last thread is done.
+// from the common start until the last thread is done; and the worst call
+// and the shares of the threads (see the top of this file).
 void EvalThreads(benchmark::State& state, NHandle* h)
 {
     using Clock = std::chrono::steady_clock;
+    ThreadTally& tally = tallies[state.thread_index()];
+    tally = ThreadTally{};
     int64_t i = state.thread_index() * 1000003;
+    int64_t done = 0;
     Clock::time_point start;
+    Clock::time_point last;
     bool first = true;
     for (auto _ : state) {
         if (first) {
-            start = Clock::now();  // every thread passed the start barrier together
+            start = last = Clock::now();  // every thread passed the start barrier together
             first = false;
         }
         ShadeRecord r = Sample(i++);
         QM_EvalShade(h, &r);
         benchmark::DoNotOptimize(r.color[0]);
+        // One clock read a sample: the call ends where the next one begins.
+        const Clock::time_point now = Clock::now();
+        const auto took = std::chrono::duration_cast<std::chrono::nanoseconds>(now - last);
+        tally.worstNs = std::max<int64_t>(tally.worstNs, took.count());
+        last = now;
+        if (!oneDone.load(std::memory_order_relaxed)) {
+            tally.whileAllRan = ++done;
+            if (done == static_cast<int64_t>(state.max_iterations)) {
+                oneDone.store(true, std::memory_order_relaxed);
+            }
+        }
     }
     // The loop ends after every thread has finished its iterations.
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     state.SetItemsProcessed(state.iterations());
     if (state.thread_index() == 0 && wall > 0.0) {
+        const int threads = state.threads();
         state.counters["total_per_s"] =
-            benchmark::Counter(static_cast<double>(state.iterations()) * state.threads() / wall);
+            benchmark::Counter(static_cast<double>(state.iterations()) * threads / wall);
+        int64_t worst = 0;
+        int64_t fewest = tallies[0].whileAllRan;
+        int64_t most = 0;
+        double sum = 0.0;
+        for (int t = 0; t < threads; ++t) {
+            worst = std::max(worst, tallies[t].worstNs);
+            fewest = std::min(fewest, tallies[t].whileAllRan);
+            most = std::max(most, tallies[t].whileAllRan);
+            sum += static_cast<double>(tallies[t].whileAllRan);
+        }
+        const double mean = sum / threads;
+        state.counters["worst_ms"] = benchmark::Counter(static_cast<double>(worst) * 1e-6);
+        state.counters["share_min"] = benchmark::Counter(static_cast<double>(fewest) / mean);
+        state.counters["share_max"] = benchmark::Counter(static_cast<double>(most) / mean);
+    }
+    if (state.thread_index() == 0) {
+        oneDone.store(false, std::memory_order_relaxed);  // for the next run
     }
 }
 

@@ -24,6 +24,8 @@
 //     so that every thread gets its turn. A release wakes a sleeper only when
 //     there are sleepers and no waiter is awake.
 //
+// Leave by a thread that does not hold the lock does nothing.
+//
 // Under ThreadSanitizer the lock announces itself as a mutex, so that the
 // order in which the system's locks are taken is checked as for any mutex.
 
@@ -71,6 +73,9 @@ public:
 
     void Leave()
     {
+        if (owner_.load(std::memory_order_relaxed) != ThisThread()) {
+            return;  // not the holder: it has nothing to leave
+        }
         QM_TSAN_MUTEX(__tsan_mutex_pre_unlock(this, 0));
         if (--depth_ == 0) {
             owner_.store(0, std::memory_order_relaxed);

@@ -1,8 +1,9 @@
 // The re-entrant lock shared by qm_core, qm_dso and the image caches: one
 // thread inside at a time however many ask, entries by the holder nest, no
 // waiter is left asleep when the lock comes free, whether the lock is held
-// briefly (waiters catch it while spinning) or long (they sleep), and no
-// thread waits without end while others take the lock again and again.
+// briefly (waiters catch it while spinning) or long (they sleep), no thread
+// waits without end while others take the lock again and again, and a
+// thread that does not hold the lock cannot leave it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -114,6 +115,27 @@ TEST(CriticalSection, TheHolderLeavesAsOftenAsItEntered)
     std::atomic<bool> otherIn{false};
     section.Enter();
     section.Enter();
+    section.Leave();
+    std::thread other([&] {
+        CriticalSection::Guard guard(section);
+        otherIn = true;
+    });
+    std::this_thread::sleep_for(20ms);  // past any spin: the other thread sleeps
+    EXPECT_FALSE(otherIn.load());
+    section.Leave();
+    other.join();
+    EXPECT_TRUE(otherIn.load());
+}
+
+// Leave by a thread that does not hold the lock changes nothing: the holder
+// that entered twice still keeps it until its own second leave.
+TEST(CriticalSection, LeaveByAThreadThatDoesNotHoldItDoesNothing)
+{
+    CriticalSection section;
+    std::atomic<bool> otherIn{false};
+    section.Enter();
+    section.Enter();
+    std::thread([&] { section.Leave(); }).join();
     section.Leave();
     std::thread other([&] {
         CriticalSection::Guard guard(section);

@@ -2,8 +2,9 @@
 // thread inside at a time however many ask, entries by the holder nest, no
 // waiter is left asleep when the lock comes free, whether the lock is held
 // briefly (waiters catch it while spinning) or long (they sleep), no thread
-// waits without end while others take the lock again and again, and a
-// thread that does not hold the lock cannot leave it.
+// waits without end while others take the lock again and again, nor long
+// while one thread takes it again the moment it leaves it, and a thread that
+// does not hold the lock cannot leave it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -106,6 +107,75 @@ TEST(CriticalSection, EveryThreadGetsItsTurn)
         EXPECT_GT(entries[t], 0) << "thread " << t;
         EXPECT_LT(longestWait[t], 1000ms) << "thread " << t;
     }
+}
+
+// One thread takes the lock again the moment it leaves it, for a few
+// seconds, while many others ask for it now and then: none of them waits
+// anywhere near that long, for one that has waited long gets the lock next.
+// (Their longest waits are some tens of milliseconds at most; the bound
+// leaves room for a busy machine and the sanitizers. A lock that lets
+// whoever asks first take it keeps some of them waiting for seconds.)
+TEST(CriticalSection, AThreadThatAsksAgainAtOnceKeepsNobodyWaiting)
+{
+    using Clock = std::chrono::steady_clock;
+    CriticalSection section;
+    constexpr int kWaiters = 63;
+    std::vector<Clock::duration> longestWait(kWaiters, Clock::duration::zero());
+    const auto until = Clock::now() + 3s;
+    std::thread greedy([&] {
+        while (Clock::now() < until) {
+            CriticalSection::Guard guard(section);
+            const auto busy = Clock::now() + 2us;
+            while (Clock::now() < busy) {
+            }
+        }
+    });
+    OnThreads(kWaiters, [&](int t) {
+        while (Clock::now() < until) {
+            const auto asked = Clock::now();
+            {
+                CriticalSection::Guard guard(section);
+            }
+            longestWait[t] = std::max(longestWait[t], Clock::now() - asked);
+            std::this_thread::sleep_for(100us);
+        }
+    });
+    greedy.join();
+    for (int t = 0; t < kWaiters; ++t) {
+        EXPECT_LT(longestWait[t], 1000ms) << "thread " << t;
+    }
+}
+
+// One thread holds the lock for spells of some milliseconds and takes it
+// again the moment it leaves it; another that asks meanwhile gets the lock
+// after a spell or two, for once it has waited long the lock goes to it
+// next. (Else it would have to find the lock in the nanoseconds it is free
+// between two spells. The bound counts spells, not time.)
+TEST(CriticalSection, AThreadThatHasWaitedLongGetsTheLockNext)
+{
+    using Clock = std::chrono::steady_clock;
+    CriticalSection section;
+    constexpr int kSpells = 100;
+    std::atomic<int> spells{0};
+    std::thread greedy([&] {
+        for (int i = 0; i < kSpells; ++i) {
+            CriticalSection::Guard guard(section);
+            ++spells;
+            const auto busy = Clock::now() + 5ms;
+            while (Clock::now() < busy) {
+            }
+        }
+    });
+    while (spells.load() == 0) {
+        std::this_thread::yield();
+    }
+    int spellsBefore = 0;
+    {
+        CriticalSection::Guard guard(section);
+        spellsBefore = spells.load();
+    }
+    greedy.join();
+    EXPECT_LT(spellsBefore, 20);
 }
 
 // A holder that entered twice keeps the lock until its second leave.

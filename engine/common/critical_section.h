@@ -388,30 +388,24 @@ private:
 
     // Wakes the longest sleeper as the awake waiter, unless the word changed
     // so that nobody needs waking.
-    __attribute__((noinline)) void WakeForRelease()
-    {
-        LockQueue();
-        uint32_t state = state_.load(std::memory_order_relaxed);
-        do {
-            if (!NeedsWaking(state)) {
-                UnlockQueue();
-                return;
-            }
-        } while (!state_.compare_exchange_weak(state, state - kSleeper + kAwake,
-                                               std::memory_order_relaxed));
-        Sleeper* longest = PopQueue();
-        UnlockQueue();
-        Wake(*longest);
-    }
+    __attribute__((noinline)) void WakeForRelease() { WakeLongestIf(NeedsWaking); }
 
     // An awake waiter wakes the longest sleeper as one more, unless the word
     // changed so that it may not.
     __attribute__((noinline)) void WakeAnother()
     {
+        WakeLongestIf([this](uint32_t state) { return MayWakeAnother(state); });
+    }
+
+    // Wakes the longest sleeper as one more awake waiter while the word,
+    // read under the queue lock, answers due.
+    template <typename Due>
+    void WakeLongestIf(Due due)
+    {
         LockQueue();
         uint32_t state = state_.load(std::memory_order_relaxed);
         do {
-            if (!MayWakeAnother(state)) {
+            if (!due(state)) {
                 UnlockQueue();
                 return;
             }

@@ -1,13 +1,10 @@
 // NodeList::CheckReadBack: whether a stream of a list reads back whole, by
 // the bounds NodeList::Load and NMacro::Load apply.
 
-#include <algorithm>
-#include <unordered_map>
-#include <vector>
-
 #include "macro/macro_nodes.h"
 #include "model/node.h"
 #include "model/node_list.h"
+#include "model/weighted_chain.h"
 
 namespace {
 
@@ -46,46 +43,8 @@ size_t LongestChain(const NodeList& list, int32_t depth, Findings& found)
         found.nestedTooDeep = true;
         return 0;
     }
-    // Post-order over the links with an explicit stack, so that a long chain
-    // cannot exhaust the stack. The editor keeps its lists free of cycles; a
-    // link back onto the path is skipped all the same.
-    std::unordered_map<const Node*, size_t> chain;  // finished nodes
-    std::unordered_map<const Node*, bool> seen;
-    struct Step {
-        const Node* node;
-        int32_t nextInput;
-    };
-    std::vector<Step> path;
-    size_t longest = 0;
-    for (const auto& start : list.nodes) {
-        if (!seen.emplace(start.get(), true).second) {
-            continue;
-        }
-        path.push_back({start.get(), 0});
-        while (!path.empty()) {
-            Step& step = path.back();
-            const Node& node = *step.node;
-            if (step.nextInput < node.paramCount) {
-                const Node* source = node.params[step.nextInput++].source;
-                if (source != nullptr && seen.emplace(source, true).second) {
-                    path.push_back({source, 0});
-                }
-                continue;
-            }
-            size_t deepestSource = 0;
-            for (int32_t i = 0; i < node.paramCount; ++i) {
-                const auto at = chain.find(node.params[i].source);
-                if (at != chain.end()) {
-                    deepestSource = std::max(deepestSource, at->second);
-                }
-            }
-            const size_t length = Weight(node, depth, found) + deepestSource;
-            chain.emplace(&node, length);
-            longest = std::max(longest, length);
-            path.pop_back();
-        }
-    }
-    return longest;
+    return LongestWeightedChain(
+        list, [depth, &found](const Node& node) { return Weight(node, depth, found); });
 }
 
 }  // namespace

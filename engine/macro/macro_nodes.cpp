@@ -1,12 +1,10 @@
 #include "macro/macro_nodes.h"
 
-#include <algorithm>
 #include <typeinfo>
-#include <unordered_map>
-#include <vector>
 
 #include "model/edit_hooks.h"
 #include "model/node_stream.h"
+#include "model/weighted_chain.h"
 #include "registry/globals.h"
 
 namespace {
@@ -53,51 +51,10 @@ void NMacro::LoadSubGraph(NodeStream& stream)
 
 size_t NMacro::EvaluationDepth(const NodeList& list)
 {
-    // Post-order over the links with an explicit stack. A loaded list has no
-    // cycles; a link back onto the path is skipped all the same, so a graph
-    // built in memory cannot make this loop.
-    enum : uint8_t { kOnPath, kDone };
-    std::unordered_map<const Node*, uint8_t> state;
-    std::unordered_map<const Node*, size_t> depth;
-    struct Step {
-        const Node* node;
-        int32_t nextInput;
-    };
-    std::vector<Step> path;
-    size_t longest = 0;
-    for (const auto& start : list.nodes) {
-        if (state.contains(start.get())) {
-            continue;
-        }
-        state[start.get()] = kOnPath;
-        path.push_back({start.get(), 0});
-        while (!path.empty()) {
-            Step& step = path.back();
-            const Node& node = *step.node;
-            if (step.nextInput < node.paramCount) {
-                const Node* source = node.params[step.nextInput++].source;
-                if (source != nullptr && !state.contains(source)) {
-                    state[source] = kOnPath;
-                    path.push_back({source, 0});
-                }
-                continue;
-            }
-            size_t deepestSource = 0;
-            for (int32_t i = 0; i < node.paramCount; ++i) {
-                const auto found = depth.find(node.params[i].source);
-                if (found != depth.end()) {
-                    deepestSource = std::max(deepestSource, found->second);
-                }
-            }
-            const auto* macro = dynamic_cast<const NMacro*>(&node);
-            const size_t own = 1 + (macro != nullptr ? macro->loadedDepth_ : 0);
-            depth[&node] = own + deepestSource;
-            longest = std::max(longest, own + deepestSource);
-            state[&node] = kDone;
-            path.pop_back();
-        }
-    }
-    return longest;
+    return LongestWeightedChain(list, [](const Node& node) -> size_t {
+        const auto* macro = dynamic_cast<const NMacro*>(&node);
+        return 1 + (macro != nullptr ? macro->loadedDepth_ : 0);
+    });
 }
 
 bool NMacro::Load(NodeStream& stream)

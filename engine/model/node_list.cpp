@@ -5,7 +5,6 @@
 #include <unordered_map>
 
 #include "model/node_stream.h"
-#include "model/null_node.h"
 #include "registry/node_factory.h"
 
 namespace {
@@ -157,7 +156,6 @@ bool NodeList::Load(NodeStream& stream, const NodeFactory& factory)
             nodes[i]->id = static_cast<int32_t>(i + 1);
         }
         ResolveLinks(first, linkIds, unknown);
-        DropPlaceholders();
         if (BreakCycles() > kMaxChainLength) {
             Clear();
             return false;
@@ -188,7 +186,7 @@ bool NodeList::ReadRecords(NodeStream& stream, const NodeFactory& factory,
         // Null for an unknown type (or a prototype that made nothing): the
         // record is read and dropped, and only its position is kept, so that
         // the ids of the records after it still name their nodes. Such a
-        // record has no inputs and no outputs, like an N_Null.
+        // record has no inputs and no outputs.
         std::unique_ptr<Node> node = prototype != nullptr ? prototype->Create() : nullptr;
 
         int32_t box[4];
@@ -208,8 +206,8 @@ bool NodeList::ReadRecords(NodeStream& stream, const NodeFactory& factory,
         if (!CountFits(stream, inputCount, kMinInputBytes)) {
             return false;
         }
-        // The data block of a record of unknown type is skipped whatever its
-        // inputCount: a placeholder's Node::Load reads nothing.
+        // The inputs and data block of a record of unknown type are skipped
+        // whatever its inputCount: there is no node to take them.
         const bool matches = node != nullptr && inputCount == node->paramCount;
         std::vector<int32_t> ids;
         if (matches) {
@@ -288,26 +286,6 @@ void NodeList::ResolveLinks(size_t first, const std::vector<std::vector<int32_t>
             }
         }
     }
-}
-
-void NodeList::DropPlaceholders()
-{
-    // The reader makes no placeholder nodes; an N_Null that was in the list
-    // before the load goes all the same. Placeholders have no outputs, so no
-    // link into one survived ResolveLinks; any other input pointing at one
-    // is unlinked here, as NodeList::Remove would, before all of them go in
-    // one pass.
-    const auto isPlaceholder = [](const Node* n) {
-        return dynamic_cast<const N_Null*>(n) != nullptr;
-    };
-    for (const auto& node : nodes) {
-        for (int32_t i = 0; i < node->paramCount; ++i) {
-            if (node->params[i].source != nullptr && isPlaceholder(node->params[i].source)) {
-                Unlink(node->params[i]);
-            }
-        }
-    }
-    std::erase_if(nodes, [&](const std::unique_ptr<Node>& n) { return isPlaceholder(n.get()); });
 }
 
 namespace {

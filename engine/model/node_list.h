@@ -142,7 +142,6 @@ private:
                      std::vector<std::vector<int32_t>>& linkIds, std::vector<uint32_t>& unknown);
     void ResolveLinks(size_t first, const std::vector<std::vector<int32_t>>& linkIds,
                       const std::vector<uint32_t>& unknown);
-    void DropPlaceholders();
     // Cuts every link that closes a cycle; returns the longest chain of
     // linked nodes left (1 for a node without linked inputs).
     size_t BreakCycles();

@@ -7,18 +7,6 @@
 
 #include <utility>
 
-// Runs call(); false when it threw.
-template <typename Call>
-bool CallPlugin(Call&& call) noexcept
-{
-    try {
-        std::forward<Call>(call)();
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
 // call()'s result, or failed when it threw.
 template <typename Result, typename Call>
 Result CallPluginOr(Result failed, Call&& call) noexcept
@@ -28,4 +16,14 @@ Result CallPluginOr(Result failed, Call&& call) noexcept
     } catch (...) {
         return failed;
     }
+}
+
+// Runs call(); false when it threw.
+template <typename Call>
+bool CallPlugin(Call&& call) noexcept
+{
+    return CallPluginOr(false, [&call] {
+        std::forward<Call>(call)();
+        return true;
+    });
 }

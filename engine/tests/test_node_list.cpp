@@ -7,7 +7,6 @@
 
 #include "graph_test_support.h"
 #include "model/node_list.h"
-#include "model/null_node.h"
 
 using namespace graph_test;
 

@@ -40,10 +40,17 @@ void NHandleList::Remove(const NHandle* handle)
 {
     const auto at = std::find_if(handles_.begin(), handles_.end(),
                                  [handle](const auto& h) { return h.get() == handle; });
-    if (at != handles_.end()) {
-        const std::unique_ptr<NHandle> removed = std::move(*at);
-        handles_.erase(at);
+    if (at == handles_.end()) {
+        return;
     }
+    const std::unique_ptr<NHandle> removed = std::move(*at);
+    handles_.erase(at);
+    // The nodes go first, by hand: a plug-in's destroy that calls in with
+    // this handle must find it freeing, not a root among freed nodes.
+    removed->freeing = true;
+    removed->root = nullptr;
+    removed->rootFeeders.clear();
+    removed->nodes.Clear();
 }
 
 NRoot* MaterialRoot(const NodeList& nodes)

@@ -20,13 +20,16 @@ struct NHandle {
     std::string path;      // the name the first successful load used; "" after a failed reload
     NodeList nodes;        // the loaded graph
     // Found when the graph is read, never per sample; only LoadShaderGraph
-    // changes nodes, and it sets these with them:
+    // and NHandleList::Remove change nodes, and they set these with them:
     // the graph's material root (MaterialRoot of nodes), null when it has none;
     NRoot* root = nullptr;
     // the root and every node that feeds it, each once: the nodes whose
     // evaluated marks a sample clears (what Node::ClearEvaluated on the root
     // reaches, without walking the links again).
     std::vector<Node*> rootFeeders;
+    // Set once the handle is out of the list and its nodes are going: their
+    // plug-ins may still call in with it, and every export then does nothing.
+    bool freeing = false;
 };
 
 // The graph's first root-flagged node when it is a material root (NRoot);
@@ -49,7 +52,8 @@ public:
     void Append(std::unique_ptr<NHandle> handle);
     // Removes handle, then destroys it; later entries keep their order. Its
     // nodes' plug-ins may call in while they are destroyed: by then the list
-    // no longer holds it.
+    // no longer holds it, it is marked freeing and has no root, and the rest
+    // of it lives until its nodes are gone.
     void Remove(const NHandle* handle);
 
 private:

@@ -25,9 +25,11 @@
  *     handle is freed as the outermost call on it returns, unless a
  *     reference was taken again meanwhile. A handle whose last reference is
  *     given back has none left to give.
- * Calls on other handles do what they do from outside. While a handle is
- * being freed its name is no longer known: QM_Load of it opens the file
- * afresh.
+ * Calls on other handles do what they do from outside. A handle whose nodes
+ * are being destroyed because its last reference went is closed already:
+ * QM_Copy answers null, the queries 0, the evaluations write nothing (not
+ * even the defaults), QM_BeginRender, QM_EndRender and QM_Close do nothing,
+ * and its name is no longer known: QM_Load of it opens the file afresh.
  *
  * Stack. An evaluation follows the graph's links by recursion on the calling
  * thread. A graph may hold at most 1,024 linked nodes in a row, and a macro

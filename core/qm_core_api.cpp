@@ -1,6 +1,8 @@
 // The ten exports. Each one but QM_Load returns at once for a null handle;
 // everything after that runs under the API lock, which a guard releases on
-// every way out. Nothing thrown inside ever reaches the host.
+// every way out. Nothing thrown inside ever reaches the host. A handle being
+// freed (a node plug-in's destroy calling in with it) is answered as a
+// closed one, before anything of it is used.
 
 #include "qm_core.h"
 
@@ -62,6 +64,9 @@ NHandle* QM_Copy(NHandle* handle)
         return nullptr;
     }
     CriticalSection::Guard guard(ApiLock());
+    if (handle->freeing) {
+        return nullptr;
+    }
     ++handle->refCount;
     return handle;
 }
@@ -90,6 +95,9 @@ void QM_BeginRender(NHandle* handle)
     }
     try {
         CriticalSection::Guard guard(ApiLock());
+        if (handle->freeing) {
+            return;
+        }
         const HandleUse use(CoreHandleList(), *handle);
         if (use.Outermost()) {
             ReloadIfChanged(*handle);
@@ -107,6 +115,9 @@ void QM_EndRender(NHandle* handle)
     }
     try {
         CriticalSection::Guard guard(ApiLock());
+        if (handle->freeing) {
+            return;
+        }
         const HandleUse use(CoreHandleList(), *handle);
         if (use.Outermost()) {
             handle->nodes.EndRender();
@@ -136,6 +147,9 @@ int QM_IsTransparent(NHandle* handle)
         return 0;
     }
     CriticalSection::Guard guard(ApiLock());
+    if (handle->freeing) {
+        return 0;
+    }
     const NRoot* root = handle->root;
     if (root == nullptr) {
         return 0;
@@ -152,6 +166,9 @@ int QM_IsBump(NHandle* handle)
         return 0;
     }
     CriticalSection::Guard guard(ApiLock());
+    if (handle->freeing) {
+        return 0;
+    }
     const NRoot* root = handle->root;
     return (root != nullptr && root->params[NRoot::kBumpTexture].source != nullptr) ? 1 : 0;
 }

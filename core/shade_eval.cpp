@@ -52,6 +52,9 @@ void EvaluateRoot(NHandle* handle, ShadeRecord* record, RootRange range)
     }
     try {
         CriticalSection::Guard guard(ApiLock());
+        if (handle->freeing) {
+            return;  // a closed handle's record: not even the defaults
+        }
         WriteDefaults(*record);
         // Nested inside another call on this handle (from a node plug-in),
         // the graph is busy with that call's sample: the defaults stay.

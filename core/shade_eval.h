@@ -17,5 +17,6 @@ inline constexpr RootRange kUserRange{12, 15};
 
 // Writes the defaults into bytes 224 to 335 of record, then, when the graph
 // has a material root, evaluates range into the record's fields. A null
-// handle or record writes nothing. Takes the API lock; allocates nothing.
+// handle or record, or a handle being freed, writes nothing. Takes the API
+// lock; allocates nothing.
 void EvaluateRoot(NHandle* handle, ShadeRecord* record, RootRange range);

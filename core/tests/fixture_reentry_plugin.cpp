@@ -74,6 +74,23 @@ void Reenter(int from)
     }
 }
 
+void CallOnFree()
+{
+    if (control == nullptr || control->callOnFree == 0) {
+        return;
+    }
+    control->callOnFree = 0;
+    NHandle* handle = control->handle;
+    control->copied = control->copy(handle);
+    control->beginRender(handle);
+    control->evalShade(handle, &control->nested);
+    control->evalBump(handle, &control->nested);
+    control->evalUser(handle, &control->nested);
+    control->transparent = control->isTransparent(handle);
+    control->bump = control->isBump(handle);
+    control->endRender(handle);
+}
+
 void* Create()
 {
     return new Instance;
@@ -83,6 +100,7 @@ void Destroy(void* instance)
 {
     auto* self = static_cast<Instance*>(instance);
     Reenter(kFromDestroy);
+    CallOnFree();
     if (control != nullptr) {
         ++control->destroys;
         control->destroyedInside += self->inside > 0 ? 1 : 0;

@@ -32,6 +32,11 @@ struct ReentryControl {
     void (*beginRender)(NHandle*);
     void (*endRender)(NHandle*);
     void (*evalShade)(NHandle*, ShadeRecord*);
+    void (*evalBump)(NHandle*, ShadeRecord*);
+    void (*evalUser)(NHandle*, ShadeRecord*);
+    NHandle* (*copy)(NHandle*);
+    int (*isTransparent)(NHandle*);
+    int (*isBump)(NHandle*);
 
     // The call to make, once, and from where; set back to kReenterNone when
     // it is made. When touchTime is not 0 the plug-in first sets fileName's
@@ -42,6 +47,14 @@ struct ReentryControl {
     NHandle* handle;
     long touchTime;
     ShadeRecord nested;  // the record of a nested evaluation
+
+    // When not 0, the next probe destroyed calls, on handle, QM_Copy,
+    // QM_BeginRender, the three evaluations (into nested), the two queries
+    // and QM_EndRender, and keeps the answers below; set back to 0 then.
+    int callOnFree;
+    NHandle* copied;  // what QM_Copy answered
+    int transparent;  // ... QM_IsTransparent
+    int bump;         // ... QM_IsBump
 
     // Counted by the plug-in.
     int reentered;        // calls made

@@ -30,12 +30,18 @@ constexpr long kTime = 1'000'000'000;
 constexpr double kProbeColor[3] = {0.5, 0.25, 0.125};
 
 // A root whose colour is the probe's and whose specular is time (one frame
-// a second) times scale; the file's modification time is set to time.
-bool WriteShader(const std::string& fileName, double scale, long time)
+// a second) times scale; the file's modification time is set to time. With
+// linkedQueries, transparency and bump texture take the time as well, so
+// that both queries answer 1.
+bool WriteShader(const std::string& fileName, double scale, long time, bool linkedQueries = false)
 {
     std::vector<InputRecord> root(NRoot::kPortCount);
     root[NRoot::kColor] = {2, 0, {}, ""};
     root[NRoot::kSpecular] = {3, 0, {}, ""};
+    if (linkedQueries) {
+        root[NRoot::kTransparency] = {3, 0, {}, ""};
+        root[NRoot::kBumpTexture] = {3, 0, {}, ""};
+    }
     const graph_test::Bytes bytes =
         StreamBuilder()
             .Int(3)
@@ -65,11 +71,21 @@ protected:
         Bind(beginRender, "QM_BeginRender");
         Bind(endRender, "QM_EndRender");
         Bind(evalShade, "QM_EvalShade");
+        Bind(evalBump, "QM_EvalBump");
+        Bind(evalUser, "QM_EvalUser");
+        Bind(copy, "QM_Copy");
+        Bind(isTransparent, "QM_IsTransparent");
+        Bind(isBump, "QM_IsBump");
         control.load = load;
         control.close = close;
         control.beginRender = beginRender;
         control.endRender = endRender;
         control.evalShade = evalShade;
+        control.evalBump = evalBump;
+        control.evalUser = evalUser;
+        control.copy = copy;
+        control.isTransparent = isTransparent;
+        control.isBump = isBump;
         control.fileName = file.c_str();
         ASSERT_TRUE(HandControlTo(plugin));
         ASSERT_TRUE(WriteShader(file, 1.0, fileTime));
@@ -131,6 +147,11 @@ protected:
     void (*beginRender)(NHandle*) = nullptr;
     void (*endRender)(NHandle*) = nullptr;
     void (*evalShade)(NHandle*, ShadeRecord*) = nullptr;
+    void (*evalBump)(NHandle*, ShadeRecord*) = nullptr;
+    void (*evalUser)(NHandle*, ShadeRecord*) = nullptr;
+    NHandle* (*copy)(NHandle*) = nullptr;
+    int (*isTransparent)(NHandle*) = nullptr;
+    int (*isBump)(NHandle*) = nullptr;
     ReentryControl control{};
     NHandle* handle = nullptr;
 };
@@ -268,6 +289,59 @@ TEST_F(CoreReentry, LoadFromANodeBeingFreedOpensTheFileAfresh)
     ExpectGraphResult(r, 2.0);
     endRender(other);
     close(other);
+}
+
+// The probe's destroy, run as the last reference goes, calls every export
+// but QM_Load and QM_Close on the handle being freed, whose file has changed
+// meanwhile: each answers as for a closed handle (null, 0, the record left
+// as it was, no file read) and reads nothing freed. Both ways a handle is
+// freed: by the host's QM_Close, and as the evaluation ends inside which the
+// probe gave the last reference back.
+TEST_F(CoreReentry, CallsOnAHandleBeingFreedDoNothing)
+{
+    close(handle);  // SetUp's, whose queries answer 0 anyway
+    for (const bool inEvaluation : {false, true}) {
+        SCOPED_TRACE(inEvaluation ? "freed as the evaluation ends" : "freed by QM_Close");
+        ASSERT_TRUE(WriteShader(file, 1.0, ++fileTime, true));
+        handle = load(file.c_str());
+        ASSERT_NE(handle, nullptr);
+        control.handle = handle;
+        ASSERT_EQ(isTransparent(handle), 1);
+        ASSERT_EQ(isBump(handle), 1);
+        beginRender(handle);
+        ASSERT_TRUE(shaderfiles::SetFileTime(file, ++fileTime));
+        control.nested = coretest::Sample();
+        const ShadeRecord before = control.nested;
+        control.copied = handle;
+        control.transparent = -1;
+        control.bump = -1;
+        control.callOnFree = 1;
+        const int destroys = control.destroys;
+        if (inEvaluation) {
+            control.call = kReenterClose;
+            control.from = kFromEvaluate;
+            ExpectGraphResult(Shade(), 1.0);
+            EXPECT_EQ(control.reentered, 1);
+        } else {
+            endRender(handle);
+            close(handle);
+        }
+        EXPECT_EQ(control.callOnFree, 0) << "the probe was not destroyed";
+        EXPECT_EQ(control.destroys, destroys + 1) << "a graph was read while one was freed";
+        EXPECT_EQ(control.copied, nullptr);
+        EXPECT_EQ(control.transparent, 0);
+        EXPECT_EQ(control.bump, 0);
+        EXPECT_TRUE(coretest::SameBytes(&control.nested, &before, 0, sizeof(ShadeRecord)));
+    }
+
+    handle = load(file.c_str());  // the name opens afresh and evaluates as before
+    ASSERT_NE(handle, nullptr);
+    beginRender(handle);
+    ExpectGraphResult(Shade(), 1.0);
+    endRender(handle);
+    const int destroys = control.destroys;
+    close(handle);
+    EXPECT_EQ(control.destroys, destroys + 1);
 }
 
 }  // namespace

@@ -16,6 +16,11 @@ std::unique_ptr<Node> NPlugin::New(const NodePluginInfo& info)
 {
     auto node = std::make_unique<NPlugin>();
     node->info = info;
+    if (info.create != nullptr) {
+        // destroy takes back only what create made: until there is an
+        // instance, a node given up on the way (memory ran out) calls none.
+        node->info.destroy = nullptr;
+    }
     const NodePluginDesc* desc = info.desc;
     if (UsableNodeDesc(desc)) {
         node->Setup(desc->name, desc->category, desc->inputCount, desc->inputs, desc->outputCount,
@@ -29,11 +34,10 @@ std::unique_ptr<Node> NPlugin::New(const NodePluginInfo& info)
     if (info.create != nullptr) {
         void* instance = nullptr;
         if (!CallPlugin([&] { instance = info.create(); })) {
-            // No instance was made, so none is given back to destroy.
-            node->info.destroy = nullptr;
-            return nullptr;
+            return nullptr;  // no instance was made, so destroy gets none
         }
         node->callbacks.instance = instance;
+        node->info.destroy = info.destroy;
     }
     return node;
 }

@@ -35,6 +35,9 @@ void TForm1::PaintBox1MouseDown(Qt::MouseButton button, int x, int y)
     if (currentList == nullptr || PaintBox1->width() <= 0 || PaintBox1->height() <= 0) {
         return;
     }
+    // A drag whose release never came here (a second button's popup took
+    // it) still counts before the press starts another.
+    MarkMovedNode();
     Panel1->setFocus();
     ClearStatus();
     lastMouseX = x;
@@ -61,6 +64,8 @@ void TForm1::PaintBox1MouseDown(Qt::MouseButton button, int x, int y)
         return;
     }
     Node& node = *pressedNode;
+    pressNodeX = node.x;
+    pressNodeY = node.y;
     const int32_t px = LocalX(node, x, scrollX);
     const int32_t py = LocalY(node, y, scrollY);
     PageControl1->setCurrentWidget(TabSheet2);
@@ -132,9 +137,18 @@ void TForm1::PaintBox1MouseUp(Qt::MouseButton, int x, int y)
             MarkModified();
         }
     }
+    MarkMovedNode();
     pressedNode = nullptr;
     dragging = false;
     RepaintGraph();
+}
+
+void TForm1::MarkMovedNode()
+{
+    if (dragging && pressedNode != nullptr && pressMode == HIT_BODY &&
+        (pressedNode->x != pressNodeX || pressedNode->y != pressNodeY)) {
+        MarkModified();
+    }
 }
 
 void TForm1::menuDisconnectClick()

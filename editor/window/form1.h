@@ -150,6 +150,10 @@ public:
     // The end of the rubber band: the pointer's last place on the canvas.
     int32_t pointerX = 0;
     int32_t pointerY = 0;
+    // The pressed node's place when it was pressed, to tell a drag that
+    // moved it from one that ended where it started.
+    int32_t pressNodeX = 0;
+    int32_t pressNodeY = 0;
 
     // Controls of the stored layout.
     QToolBar* ToolBar1 = nullptr;
@@ -227,6 +231,9 @@ private:
     // Keys and focus of the in-place editors; true when the event is
     // swallowed.
     bool PropertyEditorEvent(QObject* watched, QEvent* event);
+    // Marks the document when a body drag still under way has left its node
+    // somewhere else than where it was pressed: the layout is saved work.
+    void MarkMovedNode();
     // Canvas, minimap and their frame.
     void RepaintGraph();
     // Draws bitmap with its top-left corner at (x, y), at its own size.

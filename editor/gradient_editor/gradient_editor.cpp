@@ -107,9 +107,10 @@ void TGradientEditor::RefreshKeyFields()
     Edit1->setText(span.firstKey != nullptr ? FormatKeyNumber(span.firstKey->position) : QString());
     Edit2->setText(span.lastKey != nullptr ? FormatKeyNumber(span.lastKey->position) : QString());
     if (selectedKey == nullptr) {
-        Edit3->clear();
-        Edit4->clear();
-        Edit5->clear();
+        for (QLineEdit* edit : {Edit3, Edit4, Edit5}) {
+            edit->clear();
+            edit->setModified(false);  // emptied here, not typed
+        }
         return;
     }
     Edit3->setText(FormatKeyNumber(selectedKey->r));
@@ -148,6 +149,18 @@ void TGradientEditor::ApplyKeyFields()
         gradient->KeysMoved();
     }
     RefreshKeyFields();
+}
+
+void TGradientEditor::ApplyTypedFields()
+{
+    // Untouched fields hold their keys' numbers rounded to six decimals;
+    // applying them unasked would round the keys.
+    for (const QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4, Edit5}) {
+        if (edit->isModified()) {
+            ApplyKeyFields();
+            return;
+        }
+    }
 }
 
 void TGradientEditor::Button1Click()

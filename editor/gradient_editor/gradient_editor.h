@@ -86,6 +86,9 @@ public:
     void RenderStrip();
     void DrawKeyMarker(QPainter& canvas, const GValue& key);
     void ApplyKeyFields();
+    // ApplyKeyFields when a field holds text typed since the fields were
+    // last written, as Enter would; nothing otherwise.
+    void ApplyTypedFields();
 
     // Closing, by "Done" or the close box, runs FormClose first.
     void done(int result) override;

@@ -30,15 +30,23 @@ void TGradientEditor::PaintBox1MouseDown(Qt::MouseButton button, int x, int y)
         return;
     }
     const int h = strip.height;
+    // What the press picks is read from the markers and the strip on screen;
+    // a text typed but not entered yet goes to its key before the selection
+    // moves on (the paint box takes no focus, so no field is left).
     if (x <= kMarkerColumn) {
+        GValue* hit = nullptr;
         // Highest position first, so of overlapping markers the lower one wins.
         for (GValue* key = span.lastKey; key != nullptr; key = gradient->PrevKey(key)) {
             const int top = MarkerTop(key->position);
             if (top <= y && y <= top + kMarkerBand) {
-                selectedKey = key;
-                dragging = true;
+                hit = key;
                 break;
             }
+        }
+        ApplyTypedFields();
+        if (hit != nullptr) {
+            selectedKey = hit;
+            dragging = true;
         }
         RefreshKeyFields();
         return;
@@ -47,7 +55,9 @@ void TGradientEditor::PaintBox1MouseDown(Qt::MouseButton button, int x, int y)
         return;
     }
     const double p = span.first + (static_cast<double>(y - kStripTop) / h) * span.range;
-    if (gradient->KeyNear(p, kNearShare * span.range) != nullptr) {
+    const double tolerance = kNearShare * span.range;
+    ApplyTypedFields();
+    if (gradient->KeyNear(p, tolerance) != nullptr) {
         return;
     }
     // The new key takes the gradient's colour there, so the strip looks the

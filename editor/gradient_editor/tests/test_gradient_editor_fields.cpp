@@ -92,6 +92,54 @@ TEST_F(GradientEditorTest, EscapeUndoesLeavingApplies)
     EXPECT_EQ(gradient.Key(2)->position, 0.25);
 }
 
+// A text typed but not entered goes to the key it was typed for when the
+// pointer selects another key, by its marker or by a click in the strip that
+// inserts one, as Enter would (text that is not a number too); a field left
+// untouched rounds no key to its six decimals.
+TEST_F(GradientEditorTest, TypedTextGoesToItsKeyBeforeAnotherIsSelected)
+{
+    Open({{0.0}, {1.0, 0.0, 0.0, 0.0, 0.5}, {0.5}});
+    GValue* middle = gradient.Key(2);
+    Select(2);
+    Type(editor.Edit4, "0.25", false);
+    Press(Marker(0.0));
+    Release(Marker(0.0));
+    EXPECT_EQ(middle->alpha, 0.25);
+    EXPECT_EQ(editor.selectedKey, gradient.Key(0));
+    EXPECT_EQ(editor.Edit4->text(), "1.000000");
+
+    Select(2);
+    Type(editor.Edit5, "0.75", false);
+    Press(Marker(1.0));
+    Release(Marker(1.0));
+    EXPECT_EQ(middle->position, 0.75);
+    EXPECT_EQ(editor.selectedKey, gradient.Key(1));
+    EXPECT_EQ(editor.Edit4->text(), "0.500000");
+
+    Select(2);
+    Type(editor.Edit4, "half", false);
+    ClickStrip(8 + 76);
+    EXPECT_EQ(middle->alpha, 0.0);
+    ASSERT_EQ(gradient.Count(), 4);
+    EXPECT_EQ(editor.selectedKey, gradient.Key(3));
+
+    // Nothing typed: the keys keep every bit, also after "Delete key" has
+    // emptied the fields.
+    middle->alpha = 0.1234567891;
+    Select(2);
+    Press(Marker(0.0));
+    Release(Marker(0.0));
+    EXPECT_EQ(middle->alpha, 0.1234567891);
+    Select(3);
+    Click(editor.Button2);
+    ASSERT_EQ(editor.selectedKey, nullptr);
+    gradient.Key(0)->position = 0.1234567891;
+    gradient.KeysMoved();
+    ClickStrip(8 + 200);
+    EXPECT_EQ(gradient.Key(0)->position, 0.1234567891);
+    EXPECT_EQ(gradient.Count(), 4);
+}
+
 // "Copy Data" / "Paste Data" carry colour and alpha, not the position;
 // pasting before any copy does nothing; a copy does not survive closing.
 TEST_F(GradientEditorTest, CopyAndPasteKeyData)

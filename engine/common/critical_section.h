@@ -30,9 +30,16 @@
 //     are sleepers, no waiter is awake and the lock is not reserved.
 //   - A sleeper that has waited long is woken even while others are awake,
 //     up to kMostAwake awake waiters: by a thread that asks, by an awake
-//     waiter, or, near the head of the queue, by itself. Woken one after the
-//     other, each would wait for the one before it to get a processor, and
-//     on a busy machine a woken thread may wait a scheduler tick for one.
+//     waiter, or, near the head of the queue, by itself, once every
+//     kLongWait for as long as it sleeps. Woken one after the other, each
+//     would wait for the one before it to get a processor, and on a busy
+//     machine a woken thread may wait a scheduler tick for one; a waiter
+//     counted awake may get none for long (one of idle priority among busy
+//     threads), and the sleepers must not wait on it.
+//   - No wait inside the lock spins on work that another thread has to
+//     finish: whatever waits for the queue lock, too, sleeps in the kernel
+//     after a few pauses, so that a holder of lower priority than the
+//     waiters gets a processor to finish with.
 //
 // Leave by a thread that does not hold the lock does nothing.
 //
@@ -46,7 +53,6 @@
 
 #include <linux/futex.h>
 #include <pthread.h>
-#include <sched.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -152,8 +158,9 @@ private:
     // wake up by themselves once they have waited kLongWait; the others
     // would only find kMostAwake awake and sleep again.
     static constexpr uint32_t kSelfWaking = 8;
-    // Pauses before a thread that waits for the queue lock yields.
+    // Pauses before a thread that waits for the queue lock naps, and the nap.
     static constexpr int kQueueSpins = 100;
+    static constexpr long kQueueNap = 20'000;
 
     // A sleeping thread, on its own stack, in the queue until woken.
     struct Sleeper {
@@ -346,14 +353,16 @@ private:
             Wake(*longest);
         }
         const uint32_t ahead = state / kSleeper - (handOver ? 1 : 0);
-        bool timed = ahead < kSelfWaking;
+        const bool timed = ahead < kSelfWaking;
+        int64_t due = since + kLongWait;
         while (self.woken.load(std::memory_order_acquire) == 0) {
-            const int64_t left = since + kLongWait - Now();
+            const int64_t now = Now();
+            const int64_t left = due - now;
             if (timed && left <= 0) {
-                timed = false;  // once; woken as any sleeper after that
                 if (WakeLongest(self)) {
                     return true;
                 }
+                due = now + kLongWait;  // and again while nobody wakes it
                 continue;
             }
             const timespec timeout{0, static_cast<long>(std::max<int64_t>(left, 0))};
@@ -432,17 +441,22 @@ private:
     }
 
     // The queue is locked for a few instructions at a time, but the thread
-    // that holds it may lose its processor meanwhile: then the others give
-    // theirs up rather than spin on until the scheduler's next tick.
+    // that holds it may lose its processor meanwhile: then the others nap
+    // rather than spin on. A yield would not do: a thread of higher priority
+    // that yields gets its processor straight back, and the holder never
+    // runs again while such threads wait.
     void LockQueue()
     {
         int spins = 0;
         while ((state_.fetch_or(kQueueLocked, std::memory_order_acquire) & kQueueLocked) != 0) {
-            while ((state_.load(std::memory_order_relaxed) & kQueueLocked) != 0) {
+            for (uint32_t state = state_.load(std::memory_order_relaxed);
+                 (state & kQueueLocked) != 0; state = state_.load(std::memory_order_relaxed)) {
                 if (++spins < kQueueSpins) {
                     Pause();
                 } else {
-                    sched_yield();
+                    // Returns at once when the word no longer reads state.
+                    const timespec nap{0, kQueueNap};
+                    syscall(SYS_futex, &state_, FUTEX_WAIT_PRIVATE, state, &nap, nullptr, 0);
                 }
             }
         }

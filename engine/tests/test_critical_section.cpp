@@ -3,9 +3,13 @@
 // waiter is left asleep when the lock comes free, whether the lock is held
 // briefly (waiters catch it while spinning) or long (they sleep), no thread
 // waits without end while others take the lock again and again, nor long
-// while one thread takes it again the moment it leaves it, and a thread that
-// does not hold the lock cannot leave it.
+// while one thread takes it again the moment it leaves it, real-time waiters
+// do not keep it from the others, and a thread that does not hold the lock
+// cannot leave it.
 #include <gtest/gtest.h>
+
+#include <pthread.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <atomic>
@@ -176,6 +180,96 @@ TEST(CriticalSection, AThreadThatHasWaitedLongGetsTheLockNext)
     }
     greedy.join();
     EXPECT_LT(spellsBefore, 20);
+}
+
+// Six threads of normal priority take the lock back to back while two
+// real-time threads take it every 50 microseconds, all on one processor, as
+// a renderer's threads may: the lock changes hands all the while. A waiter
+// that spins or yields on something that a thread of lower priority must
+// finish keeps that thread off the processor, and the lock stands still
+// until the kernel's real-time throttling (where it is on) steps in, near a
+// second later. What starts such a stall is a preemption at the wrong
+// instant, so the set-up runs on two processors at once, a lock each.
+// Needs the right to real-time scheduling (root): skipped without it.
+TEST(CriticalSection, RealTimeWaitersNeverStallThoseTheyWaitFor)
+{
+    using Clock = std::chrono::steady_clock;
+    {
+        bool mayUseFifo = false;
+        std::thread([&] {
+            sched_param fifo{};
+            fifo.sched_priority = 1;
+            mayUseFifo = pthread_setschedparam(pthread_self(), SCHED_FIFO, &fifo) == 0;
+        }).join();
+        if (!mayUseFifo) {
+            GTEST_SKIP() << "this process may not use SCHED_FIFO (needs root or CAP_SYS_NICE)";
+        }
+    }
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    std::vector<int> processors;  // the last two this process may use
+    for (int cpu = CPU_SETSIZE - 1; cpu >= 0 && processors.size() < 2; --cpu) {
+        if (CPU_ISSET(cpu, &allowed)) processors.push_back(cpu);
+    }
+    constexpr int kNormal = 6;
+    constexpr int kRealTime = 2;
+    struct Trial {
+        CriticalSection section;
+        Clock::time_point last{};      // guarded by section
+        Clock::duration longestGap{};  // guarded by section
+    };
+    std::vector<Trial> trials(processors.size());
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> threads;
+    std::vector<std::thread*> realTime;
+    threads.reserve(processors.size() * (kNormal + kRealTime));
+    for (size_t p = 0; p < processors.size(); ++p) {
+        for (int t = 0; t < kNormal + kRealTime; ++t) {
+            threads.emplace_back([&, p, t] {
+                cpu_set_t one;
+                CPU_ZERO(&one);
+                CPU_SET(processors[p], &one);
+                pthread_setaffinity_np(pthread_self(), sizeof one, &one);
+                const bool fifo = t >= kNormal;
+                if (fifo) {
+                    sched_param priority{};
+                    priority.sched_priority = 1;
+                    pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority);
+                }
+                Trial& trial = trials[p];
+                while (!stop.load(std::memory_order_relaxed)) {
+                    {
+                        CriticalSection::Guard guard(trial.section);
+                        const auto now = Clock::now();
+                        if (trial.last != Clock::time_point{}) {
+                            trial.longestGap = std::max(trial.longestGap, now - trial.last);
+                        }
+                        trial.last = now;
+                        const auto busy = now + 20us;
+                        while (Clock::now() < busy) {
+                        }
+                    }
+                    if (fifo) {
+                        std::this_thread::sleep_for(50us);
+                    }
+                }
+            });
+            if (t >= kNormal) realTime.push_back(&threads.back());
+        }
+    }
+    // This thread is bound to neither processor, so it runs on and ends the
+    // real-time scheduling even where a lock stands still.
+    std::this_thread::sleep_for(3s);
+    stop = true;
+    for (std::thread* thread : realTime) {
+        const sched_param normal{};
+        pthread_setschedparam(thread->native_handle(), SCHED_OTHER, &normal);
+    }
+    for (auto& thread : threads) thread.join();
+    for (size_t p = 0; p < trials.size(); ++p) {
+        EXPECT_LT(trials[p].longestGap, 50ms) << "processor " << processors[p];
+    }
 }
 
 // A holder that entered twice keeps the lock until its second leave, and

@@ -33,6 +33,8 @@ void TGradientEditor::showEvent(QShowEvent* event)
 
 void TGradientEditor::done(int result)
 {
+    // The close box takes no focus either: a typed text goes to its key.
+    ApplyTypedFields();
     FormClose();
     QDialog::done(result);
 }

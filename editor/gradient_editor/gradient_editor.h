@@ -90,7 +90,8 @@ public:
     // last written, as Enter would; nothing otherwise.
     void ApplyTypedFields();
 
-    // Closing, by "Done" or the close box, runs FormClose first.
+    // Closing, by "Done" or the close box, applies a typed text and runs
+    // FormClose first.
     void done(int result) override;
 
 protected:

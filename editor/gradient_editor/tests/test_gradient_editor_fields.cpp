@@ -140,6 +140,17 @@ TEST_F(GradientEditorTest, TypedTextGoesToItsKeyBeforeAnotherIsSelected)
     EXPECT_EQ(gradient.Count(), 4);
 }
 
+// The window's close box, like "Done", keeps a text typed but not entered.
+TEST_F(GradientEditorTest, ClosingKeepsTypedText)
+{
+    Open({{0.0}, {1.0}, {0.5}});
+    Select(2);
+    Type(editor.Edit4, "0.25", false);
+    editor.close();
+    EXPECT_FALSE(editor.isVisible());
+    EXPECT_EQ(gradient.Key(2)->alpha, 0.25);
+}
+
 // "Copy Data" / "Paste Data" carry colour and alpha, not the position;
 // pasting before any copy does nothing; a copy does not survive closing.
 TEST_F(GradientEditorTest, CopyAndPasteKeyData)

@@ -55,9 +55,8 @@ void TGradientEditor::PaintBox1MouseDown(Qt::MouseButton button, int x, int y)
         return;
     }
     const double p = span.first + (static_cast<double>(y - kStripTop) / h) * span.range;
-    const double tolerance = kNearShare * span.range;
     ApplyTypedFields();
-    if (gradient->KeyNear(p, tolerance) != nullptr) {
+    if (gradient->KeyNear(p, kNearShare * span.range) != nullptr) {
         return;
     }
     // The new key takes the gradient's colour there, so the strip looks the

@@ -216,7 +216,13 @@ private:
             }
             return;
         }
-        // Returns at once when the word no longer reads state.
+        Nap(state, nap);
+    }
+
+    // Sleeps up to nap nanoseconds in the kernel; returns at once when the
+    // word no longer reads state.
+    void Nap(uint32_t state, long nap)
+    {
         const timespec length{0, nap};
         syscall(SYS_futex, &state_, FUTEX_WAIT_PRIVATE, state, &length, nullptr, 0);
     }
@@ -454,9 +460,7 @@ private:
                 if (++spins < kQueueSpins) {
                     Pause();
                 } else {
-                    // Returns at once when the word no longer reads state.
-                    const timespec nap{0, kQueueNap};
-                    syscall(SYS_futex, &state_, FUTEX_WAIT_PRIVATE, state, &nap, nullptr, 0);
+                    Nap(state, kQueueNap);
                 }
             }
         }

@@ -19,6 +19,7 @@
 #include "model/node_list.h"
 #include "model/node_stream.h"
 #include "registry/globals.h"
+#include "replaced_new.h"
 #include "startup/engine_startup.h"
 
 namespace {
@@ -34,20 +35,13 @@ void Count(int64_t delta)
     }
 }
 
+}  // namespace
+
 void* AllocateOrNull(size_t size) noexcept
 {
     void* p = std::malloc(size != 0 ? size : 1);
     if (p != nullptr) {
         Count(static_cast<int64_t>(malloc_usable_size(p)));
-    }
-    return p;
-}
-
-void* Allocate(size_t size)
-{
-    void* p = AllocateOrNull(size);
-    if (p == nullptr) {
-        throw std::bad_alloc();
     }
     return p;
 }
@@ -58,49 +52,6 @@ void Release(void* p) noexcept
         Count(-static_cast<int64_t>(malloc_usable_size(p)));
         std::free(p);
     }
-}
-
-}  // namespace
-
-void* operator new(size_t size)
-{
-    return Allocate(size);
-}
-void* operator new[](size_t size)
-{
-    return Allocate(size);
-}
-void* operator new(size_t size, const std::nothrow_t&) noexcept
-{
-    return AllocateOrNull(size);
-}
-void* operator new[](size_t size, const std::nothrow_t&) noexcept
-{
-    return AllocateOrNull(size);
-}
-void operator delete(void* p) noexcept
-{
-    Release(p);
-}
-void operator delete[](void* p) noexcept
-{
-    Release(p);
-}
-void operator delete(void* p, size_t) noexcept
-{
-    Release(p);
-}
-void operator delete[](void* p, size_t) noexcept
-{
-    Release(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept
-{
-    Release(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept
-{
-    Release(p);
 }
 
 namespace {

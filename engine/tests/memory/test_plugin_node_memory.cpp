@@ -9,71 +9,28 @@
 #include <new>
 
 #include "plugin/plugin_node.h"
+#include "replaced_new.h"
 
 namespace {
 
 // Allocations to let through before the one that fails; below 0, none fails.
 long allocationsBeforeFailure = -1;
 
-void* Allocate(size_t size)
+}  // namespace
+
+void* AllocateOrNull(size_t size) noexcept
 {
     if (allocationsBeforeFailure == 0) {
         allocationsBeforeFailure = -1;
-        throw std::bad_alloc();
+        return nullptr;
     }
     if (allocationsBeforeFailure > 0) {
         --allocationsBeforeFailure;
     }
-    void* p = std::malloc(size != 0 ? size : 1);
-    if (p == nullptr) {
-        throw std::bad_alloc();
-    }
-    return p;
+    return std::malloc(size != 0 ? size : 1);
 }
 
-}  // namespace
-
-void* operator new(size_t size)
-{
-    return Allocate(size);
-}
-void* operator new[](size_t size)
-{
-    return Allocate(size);
-}
-void* operator new(size_t size, const std::nothrow_t&) noexcept
-{
-    try {
-        return Allocate(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-void* operator new[](size_t size, const std::nothrow_t& nothrow) noexcept
-{
-    return operator new(size, nothrow);
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept
+void Release(void* p) noexcept
 {
     std::free(p);
 }
